@@ -1,0 +1,30 @@
+# Compile settings shared by our own targets (third-party code does not get
+# them). krv_options carries warnings-as-errors and the platform defines.
+add_library(krv_options INTERFACE)
+target_compile_options(krv_options INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Werror -Wno-missing-field-initializers>
+  $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra -Werror>)
+target_include_directories(krv_options INTERFACE ${CMAKE_SOURCE_DIR})
+
+if(KRV_WINDOWS)
+  # One Windows version for the libraries and the program; 0x0601 keeps the
+  # random pool of Crypto++ on CryptoAPI. C99 printf semantics in both builds,
+  # so format strings behave the same on glibc and mingw.
+  target_compile_definitions(krv_options INTERFACE
+    UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN
+    __USE_MINGW_ANSI_STDIO=1)
+endif()
+
+if(KRV_SANITIZE AND NOT KRV_WINDOWS)
+  target_compile_options(krv_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  target_link_options(krv_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(KRV_TSAN AND NOT KRV_WINDOWS)
+  target_compile_options(krv_options INTERFACE -fsanitize=thread)
+  target_link_options(krv_options INTERFACE -fsanitize=thread)
+endif()
+
+if(NOT KRV_WINDOWS)
+  find_package(Threads REQUIRED)
+  target_link_libraries(krv_options INTERFACE Threads::Threads)
+endif()

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Installs what the builds need and is missing: Debian packages, the Crypto++
+# source package, the dependency cache outside the repository and the Wine
+# prefix template. Each part is skipped when it is already in place.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+missing_packages() {
+  local p
+  grep -v '^#' "$KRV_ROOT/scripts/packages.txt" | while read -r p; do
+    [ -n "$p" ] || continue
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+
+enable_i386_and_sources() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    say "adding the i386 architecture (wine32)"
+    as_root dpkg --add-architecture i386
+  fi
+  local src=/etc/apt/sources.list.d/debian.sources
+  if [ -f "$src" ] && grep -q '^Types: deb$' "$src"; then
+    say "enabling deb-src in $src (Crypto++ source package)"
+    as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$src"
+  elif [ -f /etc/apt/sources.list ] && ! grep -q '^deb-src' /etc/apt/sources.list && grep -q '^deb ' /etc/apt/sources.list; then
+    say "enabling deb-src in /etc/apt/sources.list"
+    as_root sed -i -e 'p' -e 's/^deb /deb-src /' /etc/apt/sources.list
+  fi
+}
+
+install_packages() {
+  local missing
+  missing=$(missing_packages | tr '\n' ' ')
+  enable_i386_and_sources
+  if [ -z "$missing" ] && [ -n "$(ls /var/lib/apt/lists/*Sources 2>/dev/null)" ]; then
+    say "all packages present"
+    return 0
+  fi
+  as_root apt-get update -q
+  if [ -n "$missing" ]; then
+    say "installing: $missing"
+    # shellcheck disable=SC2086
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+  fi
+}
+
+fetch_cryptopp_source() {
+  local dir="$KRV_DEPS_DIR/src"
+  if ls -d "$dir"/libcrypto++-*/ >/dev/null 2>&1; then
+    say "Crypto++ source present in $dir"
+    return 0
+  fi
+  mkdir -p "$dir"
+  (cd "$dir" && apt-get source -q libcrypto++)
+}
+
+build_cryptopp_mingw() {
+  local srcdir out stamp
+  srcdir=$(ls -d "$KRV_DEPS_DIR"/src/libcrypto++-*/ | head -n 1)
+  out="$KRV_DEPS_DIR/cryptopp-mingw"
+  stamp="$out/.built-from-$(basename "$srcdir")-$(sha256sum "$KRV_ROOT/cmake/deps/cryptopp/CMakeLists.txt" | cut -c1-12)"
+  if [ -f "$stamp" ]; then
+    say "Crypto++ for mingw already built in $out"
+    return 0
+  fi
+  rm -rf "$out" "$KRV_DEPS_DIR/build-cryptopp-mingw"
+  cmake -S "$KRV_ROOT/cmake/deps/cryptopp" -B "$KRV_DEPS_DIR/build-cryptopp-mingw" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$KRV_ROOT/cmake/toolchain-mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCRYPTOPP_SRC="$srcdir" -DCMAKE_INSTALL_PREFIX="$out" >/dev/null
+  cmake --build "$KRV_DEPS_DIR/build-cryptopp-mingw" --target install
+  touch "$stamp"
+}
+
+make_wine_template() {
+  "$KRV_ROOT/scripts/wine-template.sh"
+}
+
+step "install missing Debian packages" install_packages
+step "fetch the Crypto++ source package" fetch_cryptopp_source
+step "build the Crypto++ subset for mingw (cache: $KRV_DEPS_DIR)" build_cryptopp_mingw
+step "make the Wine prefix template" make_wine_template
