@@ -30,7 +30,7 @@ set_target_properties(krv_lzma_sdk PROPERTIES POSITION_INDEPENDENT_CODE ON)
 # the subset built by scripts/setup.sh.
 add_library(krv_cryptopp INTERFACE)
 if(KRV_WINDOWS)
-  set(KRV_CRYPTOPP_MINGW ${KRV_DEPS_DIR}/cryptopp-mingw)
+  set(KRV_CRYPTOPP_MINGW ${KRV_DEPS_DIR}/cryptopp-mingw-${CMAKE_SYSTEM_PROCESSOR})
   if(NOT EXISTS ${KRV_CRYPTOPP_MINGW}/lib/libcryptopp-integer.a)
     message(FATAL_ERROR "Crypto++ for mingw not found in ${KRV_CRYPTOPP_MINGW}: run scripts/setup.sh")
   endif()

@@ -54,20 +54,38 @@ fetch_cryptopp_source() {
 }
 
 build_cryptopp_mingw() {
-  local srcdir out stamp
+  local arch="$1" srcdir out stamp build
   srcdir=$(ls -d "$KRV_DEPS_DIR"/src/libcrypto++-*/ | head -n 1)
-  out="$KRV_DEPS_DIR/cryptopp-mingw"
+  out="$KRV_DEPS_DIR/cryptopp-mingw-$arch"
+  build="$KRV_DEPS_DIR/build-cryptopp-mingw-$arch"
   stamp="$out/.built-from-$(basename "$srcdir")-$(sha256sum "$KRV_ROOT/cmake/deps/cryptopp/CMakeLists.txt" | cut -c1-12)"
   if [ -f "$stamp" ]; then
     say "Crypto++ for mingw already built in $out"
     return 0
   fi
-  rm -rf "$out" "$KRV_DEPS_DIR/build-cryptopp-mingw"
-  cmake -S "$KRV_ROOT/cmake/deps/cryptopp" -B "$KRV_DEPS_DIR/build-cryptopp-mingw" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$KRV_ROOT/cmake/toolchain-mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+  rm -rf "$out" "$build"
+  cmake -S "$KRV_ROOT/cmake/deps/cryptopp" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$KRV_ROOT/cmake/toolchain-mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCRYPTOPP_SRC="$srcdir" -DCMAKE_INSTALL_PREFIX="$out" >/dev/null
-  cmake --build "$KRV_DEPS_DIR/build-cryptopp-mingw" --target install
+  cmake --build "$build" --target install >/dev/null
   touch "$stamp"
+}
+
+# Some kernels run no 32-bit user code at all (IA-32 emulation off); the
+# 32-bit Wine loader then runs under qemu-i386, registered with binfmt_misc.
+enable_i386_execution() {
+  if "$KRV_ROOT/scripts/can-run-i386.sh"; then
+    say "this kernel runs 32-bit programs"
+    return 0
+  fi
+  [ -d /proc/sys/fs/binfmt_misc ] || return 1
+  [ -e /proc/sys/fs/binfmt_misc/register ] || as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    say "registering qemu-i386 for 32-bit ELF programs"
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  fi
+  "$KRV_ROOT/scripts/can-run-i386.sh"
 }
 
 make_wine_template() {
@@ -76,5 +94,7 @@ make_wine_template() {
 
 step "install missing Debian packages" install_packages
 step "fetch the Crypto++ source package" fetch_cryptopp_source
-step "build the Crypto++ subset for mingw (cache: $KRV_DEPS_DIR)" build_cryptopp_mingw
-step "make the Wine prefix template" make_wine_template
+step "build the Crypto++ subset for mingw i686 (cache: $KRV_DEPS_DIR)" build_cryptopp_mingw i686
+step "build the Crypto++ subset for mingw x86_64 (cache: $KRV_DEPS_DIR)" build_cryptopp_mingw x86_64
+step "make sure 32-bit programs can run (Wine's 32-bit loader)" enable_i386_execution
+step "make the Wine prefix template (first time: several minutes when 32-bit code runs under qemu)" make_wine_template

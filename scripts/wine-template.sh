@@ -10,9 +10,9 @@ if [ -f "$tmpl/.krv-ready" ]; then
 fi
 rm -rf "$tmpl"
 export WINEPREFIX="$tmpl" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i </dev/null >/dev/null 2>&1
+/usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
 # Wine has no Arial; GDI+ font families by that name must resolve.
-wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
 wineserver -w
 touch "$tmpl/.krv-ready"
 say "made $tmpl"
