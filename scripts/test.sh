@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds both targets and runs every test: native unit tests, the Windows unit
+# tests under Wine, the end-to-end tests that drive real packages under Wine,
+# and the smoke run of the shipped 32-bit stub.
+#   scripts/test.sh            everything
+#   KRV_SKIP_PE32=1 scripts/test.sh   leave out the slow 32-bit stub runs
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+source "$KRV_ROOT/scripts/wine-session.sh"
+cd "$KRV_ROOT"
+
+configure_and_build() {
+  local preset="$1"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j2
+}
+
+ctest_run() {
+  local dir="$1"; shift
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error "$@"
+}
+
+step "set up the machine (packages, dependency cache, Wine template)" "$KRV_ROOT/scripts/setup.sh"
+step "build native (core, sfxtool, native tests)" configure_and_build native
+step "build windows64 (Windows tests and the x86_64 twin of the stub)" configure_and_build windows64
+step "build windows (the shipped PE32 stub and sfxtool.exe)" configure_and_build windows
+step "make a fresh Wine prefix for this run (build/wine/prefix)" scripts/wine-prefix.sh "$KRV_BUILD/wine/prefix"
+step "start the display (Xvfb) and warm Wine" bash -c "source scripts/wine-session.sh; krv_start_display && krv_start_wine '$KRV_BUILD/wine/prefix'"
+export DISPLAY="${KRV_DISPLAY:-:99}" WINEPREFIX="$KRV_BUILD/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap krv_stop_wine EXIT
+step "native unit tests" ctest_run build/native -LE 'e2e|pe32' -j2
+step "Windows unit tests under Wine" ctest_run build/windows64 -j2
+step "end-to-end tests under Wine" ctest_run build/native -L e2e
+if [ "${KRV_SKIP_PE32:-0}" != 1 ]; then
+  step "shipped PE32 stub under Wine's 32-bit loader (slow under qemu)" ctest_run build/native -L pe32
+fi
+echo "all tests passed"

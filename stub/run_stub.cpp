@@ -1,0 +1,206 @@
+#include "stub/run_stub.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cwchar>
+#include <memory>
+#include <vector>
+
+#include "handoff/installer_launch.h"
+#include "handoff/temp_workspace.h"
+#include "log/write_log.h"
+#include "product/brand.h"
+#include "product/brand_names.h"
+#include "product/installed_product.h"
+#include "product/product_folders.h"
+#include "product/setup_state.h"
+#include "progress/progress_animator.h"
+#include "progress/progress_callback.h"
+#include "progress/sfx_progress.h"
+#include "runtime/path_join.h"
+#include "runtime/runtime_layers.h"
+#include "sfxarc/sfx_arc.h"
+#include "stub/command_line.h"
+#include "stub/load_library_filters.h"
+#include "stub/own_executable_path.h"
+#include "stub/progress_title.h"
+#include "stub/stub_log.h"
+
+namespace krv::stub {
+namespace {
+
+constexpr ResultCode kProductMissing = 0xA003;
+// Builds below this one cannot take an update package.
+constexpr uint32_t kLastTooOldSetupVersion = 1995;
+constexpr int64_t kLogFileMaxSize = 0x400000;
+
+std::wstring Format(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list measure;
+  va_copy(measure, args);
+  // vswprintf cannot measure; grow until the whole text fits.
+  std::vector<wchar_t> buffer(256);
+  int n;
+  while ((n = std::vswprintf(buffer.data(), buffer.size(), format, measure)) < 0 && buffer.size() < (1u << 20)) {
+    va_end(measure);
+    va_copy(measure, args);
+    buffer.resize(buffer.size() * 2);
+  }
+  va_end(measure);
+  va_end(args);
+  return n < 0 ? std::wstring() : std::wstring(buffer.data(), static_cast<size_t>(n));
+}
+
+// Every user-visible failure is one modal error box, unless /silent.
+class ErrorBoxes {
+ public:
+  explicit ErrorBoxes(bool silent) : silent_(silent) {}
+  void Show(HWND owner, const std::wstring& text, const std::wstring& title) const {
+    if (!silent_) MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+  }
+
+ private:
+  bool silent_;
+};
+
+// Each prefix of the folder that ends at a separator, then the whole folder;
+// failures are ignored (the log then simply does not open).
+void CreateFolderWithParents(const std::wstring& folder) {
+  for (size_t i = 1; i < folder.size(); ++i)
+    if (folder[i] == L'\\' || folder[i] == L'/') CreateDirectoryW(folder.substr(0, i).c_str(), nullptr);
+  CreateDirectoryW(folder.c_str(), nullptr);
+}
+
+void OpenLogFile() {
+  std::wstring log_path = JoinPath(product::GetPersistentDataFolder(), L"Logs\\Update.log");
+  size_t last = log_path.rfind(L'\\');
+  if (last != std::wstring::npos) CreateFolderWithParents(log_path.substr(0, last));
+  log::open_log_file(log_path, kLogFileMaxSize, log::kDebug, log::kError);
+}
+
+branding::Brand BrandFromArchive() {
+  sfxarc::SfxArc probe;
+  if (probe.Load(OwnExecutablePath()) != 0) return branding::Brand::Orvane;
+  CommandLine options;
+  options.Parse(probe.CommandLineTemplate(), false);
+  return options.HasOption(L"is_kestil_product") ? branding::Brand::Kestil : branding::Brand::Orvane;
+}
+
+// "pkgrun.exe" counts as present when it can be opened for existence only
+// (folders open too, through backup semantics).
+bool SetupExecutablePresent(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+// The steps from locating the product to running the installer/updater; the
+// caller removes the workspace afterwards.
+ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& archive, std::wstring& temp_folder) {
+  const ErrorBoxes boxes(silent);
+  const std::wstring& name = branding::ProductDisplayName();
+
+  product::InstalledProduct installed;
+  if (!product::LocateInstalledProduct(&installed)) {
+    boxes.Show(nullptr,
+               Format(L"%ls was not detected to be installed on this machine. This installer cannot continue.",
+                      name.c_str()),
+               Format(L"%ls not detected", name.c_str()));
+    log::write_log(log::kError, kKaldor, L"%ls is not installed. Stub cannot continue.", name.c_str());
+    return kProductMissing;
+  }
+
+  const std::wstring setup_exe = JoinPath(installed.SetupFolder, L"pkgrun.exe");
+  const uint32_t setup_version = installed.SetupVersion;
+  if (!SetupExecutablePresent(setup_exe) ||
+      (setup_version != product::kSetupVersionAbsent && setup_version <= kLastTooOldSetupVersion)) {
+    boxes.Show(nullptr,
+               Format(L"This installer cannot continue because installed %ls is too old. Program version must be "
+                      L"greater than %u.",
+                      name.c_str(), kLastTooOldSetupVersion),
+               L"Old program version");
+    log::write_log(log::kError, kKaldor, L"%ls setup '%ls' was not found. Stub cannot continue.", name.c_str(),
+                   setup_exe.c_str());
+    return kProductMissing;
+  }
+
+  auto environment = std::make_unique<product::ProductEnvironment>();
+  product::CollectProductEnvironment(environment.get());
+
+  auto animator = std::make_unique<progress::ProgressAnimator>(
+      MakeProgressTitle(true, GetUserDefaultLangID(), environment->Edition));
+  progress::SfxProgress registry_progress;
+  auto callback = std::make_unique<progress::ProgressCallback>();
+  callback->AddListener(&registry_progress);
+  callback->AddListener(animator.get());
+  if (!silent && !animator->HasWindowThread()) animator->StartWindowThread();
+
+  temp_folder = handoff::CreateTempWorkspace();
+
+  ResultCode result = archive.Load(OwnExecutablePath());
+  if (result != 0) {
+    boxes.Show(animator->Window(), L"Cannot open SFX archive. Installer cannot continue.", L"Stub error");
+    log::write_log(log::kError, kKaldor, L"Cannot open SFX archive (code 0x%x)", result);
+  } else if ((result = archive.ExtractAllFiles(temp_folder, callback.get())) != 0) {
+    boxes.Show(animator->Window(), L"Cannot extract VPX files. Installer cannot continue.", L"Stub error");
+    log::write_log(log::kError, kKaldor, L"Cannot extract VPX files to '%ls' (code 0x%x)", temp_folder.c_str(),
+                   result);
+  } else {
+    std::wstring installer_args = archive.CommandLineTemplate();
+    handoff::ReplaceAll(installer_args, L"%TMPPATH%", temp_folder);
+    if (!tail.empty()) installer_args += L" " + tail;
+    log::write_log(log::kInfo, kKaldor, L"Starting installer/updater executable '%ls'", setup_exe.c_str());
+    uint32_t exit_code = 0;
+    // Silent runs do not wait for the installer/updater's window.
+    result = handoff::RunInstaller(setup_exe, installer_args, &exit_code, silent ? nullptr : animator.get());
+    if (result != 0) {
+      boxes.Show(animator->Window(), L"Cannot run installer/updater executable.", L"Installer error");
+      log::write_log(log::kError, kKaldor, L"Cannot run installer/updater executable '%ls' (code 0x%x)",
+                     setup_exe.c_str(), result);
+    } else {
+      result = exit_code;
+      log::write_log(log::kInfo, kKaldor,
+                     L"Installer/updater executable '%ls' finished (process return code 0x%x)", setup_exe.c_str(),
+                     exit_code);
+    }
+  }
+
+  // The chain goes first (it points at the listeners), then the window.
+  callback.reset();
+  animator.reset();
+  environment.reset();
+  return result;
+}
+
+}  // namespace
+
+ResultCode RunStub(const std::wstring& tail) {
+  runtime::AttachRuntimeLayers();
+  InstallLoadLibraryFilters();
+  log::write_log(log::kInfo, kKaldor, L"Entering Orvane VPS SFX stub guarded code section.");
+
+  branding::SetBrand(BrandFromArchive());
+  OpenLogFile();
+
+  CommandLine options;
+  options.Parse(GetCommandLineW(), true);
+  const bool silent = options.HasOption(L"silent");
+  const bool debug = options.HasOption(L"debug");
+  log::write_log(log::kInfo, kKaldor, L"Running VPS SFX '%ls'", OwnExecutablePath());
+
+  // The archive file stays open until the workspace has been removed.
+  sfxarc::SfxArc archive;
+  std::wstring temp_folder;
+  ResultCode result = RunUpdate(tail, silent, archive, temp_folder);
+
+  handoff::DeleteDirectoryTree(temp_folder, L"*.*", debug);
+  runtime::DetachRuntimeLayers();
+  log::write_log(log::kInfo, kKaldor, L"Leaving Orvane SFX stub guarded code section (return code 0x%x)", result);
+  return result;
+}
+
+}  // namespace krv::stub
