@@ -12,7 +12,13 @@ if(KRV_WINDOWS)
   # so format strings behave the same on glibc and mingw.
   target_compile_definitions(krv_options INTERFACE
     UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN
-    __USE_MINGW_ANSI_STDIO=1)
+    __USE_MINGW_ANSI_STDIO=1
+    # System functions are called through their plain names, not the
+    # dllimport slots: the stub's delay-loaded libraries fill only the former
+    # (see KrvDelayLoad.cmake).
+    DECLSPEC_IMPORT=
+    # PSAPI as a real DLL rather than kernel32's K32 aliases.
+    PSAPI_VERSION=1)
 endif()
 
 if(KRV_SANITIZE AND NOT KRV_WINDOWS)

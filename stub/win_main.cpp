@@ -2,19 +2,12 @@
 #include <windows.h>
 
 #include "log/write_log.h"
-#include "stub/own_executable_path.h"
 #include "stub/run_stub.h"
 #include "stub/stub_log.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR tail, int) {
   using krv::log::kInfo;
   using krv::stub::kKaldor;
-  // Not built yet: the process entry records the path before the runtime
-  // starts; until then it is taken here, before anything else runs.
-  wchar_t own_path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, own_path, MAX_PATH);
-  krv::stub::RecordOwnExecutablePath(own_path);
-
   SYSTEMTIME t;
   GetSystemTime(&t);
   krv::log::write_log(kInfo, kKaldor, L"--");
