@@ -1,0 +1,33 @@
+#pragma once
+// The C runtime's descriptor calls behind CUFile, one implementation per
+// platform: wide paths through _wsopen on Windows, UTF-8 paths through open
+// on POSIX. Every call leaves the runtime's errno set on failure.
+
+#include <cstdint>
+#include <string>
+
+namespace krv::sfxarc::crt {
+
+// Opens an existing file read-only, untranslated, other opens allowed.
+// Returns the descriptor, or -1 with errno set.
+int OpenForReading(const std::wstring& path);
+
+// Creates or truncates a file for reading and writing, untranslated, other
+// opens allowed, readable and writable. Returns the descriptor, or -1 with
+// errno set.
+int OpenForWriting(const std::wstring& path);
+
+// One read of at most `n` bytes: the count read, 0 at the end, -1 with errno.
+int32_t ReadSome(int fd, void* buffer, uint32_t n);
+
+// One write of at most `n` bytes: the count written, -1 with errno.
+int32_t WriteSome(int fd, const void* buffer, uint32_t n);
+
+// Moves the descriptor's position (origin 0, 1, 2 as lseek); returns the new
+// position, -1 with errno set.
+int64_t SeekTo(int fd, int64_t offset, int origin);
+
+// Closes the descriptor.
+void CloseDescriptor(int fd);
+
+}  // namespace krv::sfxarc::crt
