@@ -1,0 +1,93 @@
+#include "handoff/file_removal.h"
+
+#include <windows.h>
+
+#include "handoff/handoff_log.h"
+#include "handoff/path_exists.h"
+#include "handoff/shared_dlls.h"
+#include "stub/error_code_text.h"
+
+namespace krv::handoff {
+namespace {
+
+constexpr int kDeleteAttempts = 10;
+constexpr uint32_t kPauseBetweenAttemptsMs = 200;
+// Attributes kept when a path is marked for deletion at restart: hidden,
+// system, archive, temporary, offline, not content indexed. Read-only goes,
+// or the deletion at restart would fail.
+constexpr DWORD kAttributesKeptForRestart = 0x3126;
+
+void SystemSleep(uint32_t milliseconds) { Sleep(milliseconds); }
+
+RemovalSleep g_sleep = SystemSleep;
+
+uint32_t MarkForDeletionAtRestart(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const DWORD kept = attributes & kAttributesKeptForRestart;
+    SetFileAttributesW(path.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL);
+  }
+  if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    log::write_log(log::kInfo, kFilehlp, L"OpOnReboot: MoveFileEx('%ls') successfully performed.", path.c_str());
+    return 0;
+  }
+  const DWORD error = GetLastError();
+  log::write_log(log::kError, kFilehlp, L"OpOnReboot: MoveFileEx('%ls') failed, code %ls", path.c_str(),
+                 stub::FormatErrorCode(error).c_str());
+  return error;
+}
+
+// One attempt: a folder is removed (it must be empty), anything else deleted.
+bool DeleteOnce(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  SetFileAttributesW(path.c_str(), 0);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return RemoveDirectoryW(path.c_str()) != 0;
+  return DeleteFileW(path.c_str()) != 0;
+}
+
+uint32_t DeleteNow(const std::wstring& path) {
+  DWORD error = 0;
+  for (int attempt = 1;; ++attempt) {
+    // A path that vanished between attempts was not deleted by us: that
+    // counts as a failure, with the error of the existence check.
+    if (!PathExists(path)) {
+      error = GetLastError();
+      break;
+    }
+    if (DeleteOnce(path)) {
+      log::write_log(log::kInfo, kFilehlp, L"OpOnReboot: Direct delete of file '%ls' successfully performed.",
+                     path.c_str());
+      return 0;
+    }
+    error = GetLastError();
+    if (attempt == kDeleteAttempts) break;
+    g_sleep(kPauseBetweenAttemptsMs);
+  }
+  log::write_log(log::kError, kFilehlp, L"OpOnReboot: Cannot directly delete file '%ls', code %ls", path.c_str(),
+                 stub::FormatErrorCode(error).c_str());
+  return error;
+}
+
+}  // namespace
+
+uint32_t OpOnReboot(const std::wstring& path, bool defer_to_reboot) {
+  if (!PathExists(path)) return ERROR_FILE_NOT_FOUND;
+  return defer_to_reboot ? MarkForDeletionAtRestart(path) : DeleteNow(path);
+}
+
+uint32_t RemoveFileOrDefer(const std::wstring& path, bool defer_to_reboot) {
+  if (!PathExists(path)) return 0;
+  uint32_t shared_count = 0;
+  if (GetValueImpl(path, &shared_count) && shared_count != 0) {
+    log::write_log(log::kWarning, kFilehlp, L"Ignoring remove shared file: %ls", path.c_str());
+    return 0;
+  }
+  const uint32_t code = OpOnReboot(path, defer_to_reboot);
+  return code == ERROR_FILE_NOT_FOUND ? 0 : code;
+}
+
+ScopedRemovalSleep::ScopedRemovalSleep(RemovalSleep sleep) : previous_(g_sleep) { g_sleep = sleep; }
+ScopedRemovalSleep::~ScopedRemovalSleep() { g_sleep = previous_; }
+
+}  // namespace krv::handoff
