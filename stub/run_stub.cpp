@@ -9,6 +9,8 @@
 
 #include "handoff/installer_launch.h"
 #include "handoff/temp_workspace.h"
+#include "log/ilogger.h"
+#include "log/log_module.h"
 #include "log/write_log.h"
 #include "product/brand.h"
 #include "product/brand_names.h"
@@ -77,7 +79,12 @@ void OpenLogFile() {
   std::wstring log_path = JoinPath(product::GetPersistentDataFolder(), L"Logs\\Update.log");
   size_t last = log_path.rfind(L'\\');
   if (last != std::wstring::npos) CreateFolderWithParents(log_path.substr(0, last));
-  log::open_log_file(log_path, kLogFileMaxSize, log::kDebug, log::kError);
+  if (std::shared_ptr<log::ILogger> logger = log::get_default_logger()) {
+    // Lines logged so far wait in the logger's queue and reach the file with
+    // the next line; a file that cannot be opened leaves the run without one.
+    logger->open_file(log_path.c_str(), kLogFileMaxSize, log::kDebug);
+    logger->set_flush_level(log::kError);
+  }
 }
 
 branding::Brand BrandFromArchive() {
