@@ -1,7 +1,7 @@
 #include "log/log_scrambler.h"
 
 #include "log/log_line.h"
-#include "log/log_random.h"
+#include "runtime/random_source.h"
 
 namespace krv::log {
 
@@ -38,8 +38,8 @@ std::string base64(const std::string& data) {
 
 std::string scramble_message(const std::string& message) {
   std::string text;
-  uint32_t letters = log_random() % 5;
-  for (uint32_t i = 0; i < letters; ++i) text.push_back(static_cast<char>('a' + log_random() % 25));
+  uint64_t letters = os::random64() % 5;
+  for (uint64_t i = 0; i < letters; ++i) text.push_back(static_cast<char>('a' + os::random64() % 25));
   text.push_back(' ');
   std::string body = message;
   normalize_line_ends(body);

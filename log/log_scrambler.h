@@ -12,9 +12,9 @@ namespace krv::log {
 extern const uint8_t kScrambleKey[16];
 
 // "~" followed by the Base64 form (RFC 4648, "=" padding) of: a random prefix
-// of 0 to 4 letters 'a'..'y' and a space, then `message` with "\r\n" made
-// "\n" and every "\n" followed by 64 spaces, each byte i XORed with
-// kScrambleKey[i % 16]. The result holds no "%" and no line end.
+// (krv::os::random64) of 0 to 4 letters 'a'..'y' and a space, then `message`
+// with "\r\n" made "\n" and every "\n" followed by 64 spaces, each byte i
+// XORed with kScrambleKey[i % 16]. The result holds no "%" and no line end.
 std::string scramble_message(const std::string& message);
 
 }  // namespace krv::log
