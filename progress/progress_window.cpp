@@ -1,0 +1,137 @@
+#include "progress/progress_window.h"
+
+#include "progress/animation_resource.h"
+#include "progress/image_from_stream.h"
+
+namespace krv::progress {
+namespace {
+
+constexpr UINT_PTR kFrameTimer = 1000;
+
+// Icon 1000 of `module` in the size the system uses for `metric`s; shared
+// with the module (LR_SHARED), so never destroyed. Null when missing.
+HICON ModuleIcon(HINSTANCE module, int width_metric, int height_metric) {
+  return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIconResourceId), IMAGE_ICON,
+                                       GetSystemMetrics(width_metric), GetSystemMetrics(height_metric), LR_SHARED));
+}
+
+DWORD FailureCode() {
+  const DWORD code = GetLastError();
+  return code != 0 ? code : ERROR_GEN_FAILURE;
+}
+
+}  // namespace
+
+ProgressWindow::ProgressWindow(HINSTANCE module, std::wstring title, ImageFromStream* animation, HANDLE ready_event)
+    : module_(module), title_(std::move(title)), animation_(animation), ready_event_(ready_event) {}
+
+DWORD WINAPI ProgressWindow::ThreadMain(void* window) { return static_cast<ProgressWindow*>(window)->Run(); }
+
+void ProgressWindow::PostClose() {
+  if (HWND window = handle_.exchange(nullptr)) PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+DWORD ProgressWindow::Run() {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = WindowProc;
+  window_class.hInstance = module_;
+  window_class.hIcon = ModuleIcon(module_, SM_CXICON, SM_CYICON);
+  // The stock arrow belongs to the system, not to our module. No background
+  // brush: the window never erases, every paint covers it whole.
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.lpszClassName = kProgressWindowClass;
+  if (!RegisterClassExW(&window_class)) return FailureCode();
+
+  // Place and size come in WM_CREATE, from the animation.
+  HWND window = CreateWindowExW(0, kProgressWindowClass, L"", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr, nullptr,
+                                module_, this);
+  if (!window) {
+    const DWORD code = FailureCode();
+    UnregisterClassW(kProgressWindowClass, module_);
+    return code;
+  }
+  handle_.store(window);
+  if (HICON big = ModuleIcon(module_, SM_CXICON, SM_CYICON))
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (HICON small = ModuleIcon(module_, SM_CXSMICON, SM_CYSMICON))
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SetWindowTextW(window, title_.c_str());
+  if (ready_event_) SetEvent(ready_event_);
+
+  MSG message = {};
+  BOOL got;
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  UnregisterClassW(kProgressWindowClass, module_);
+  return got == 0 ? static_cast<DWORD>(message.wParam) : FailureCode();
+}
+
+LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wparam, lparam);
+
+  switch (message) {
+    case WM_CREATE:
+      self->OnCreate(window);
+      return 0;
+    case WM_PAINT:
+      self->OnPaint(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_TIMER:
+      if (wparam == kFrameTimer) self->OnTimer(window);
+      break;
+    case WM_KEYDOWN:
+      if (wparam == VK_ESCAPE) self->escape_.exchange(1);
+      break;
+    case WM_CLOSE:
+      KillTimer(window, kFrameTimer);
+      break;
+    case WM_DESTROY:
+      self->handle_.store(nullptr);
+      PostQuitMessage(0);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void ProgressWindow::OnCreate(HWND window) {
+  const int width = static_cast<int>(animation_->Width());
+  const int height = static_cast<int>(animation_->Height());
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  MoveWindow(window, x, y, width, height, TRUE);
+  animation_->PrepareFrames(window, width, height, title_);
+  escape_.store(0);
+  // An image with one frame or without delays is shown still.
+  if (animation_->Animates()) SetTimer(window, kFrameTimer, animation_->FrameDelay(), nullptr);
+}
+
+void ProgressWindow::OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  HDC target = BeginPaint(window, &paint);
+  if (!target) return;
+  if (HDC frame = animation_->PreparedFrame(animation_->FrameIndex()))
+    BitBlt(target, 0, 0, paint.rcPaint.right, paint.rcPaint.bottom, frame, 0, 0, SRCCOPY);
+  EndPaint(window, &paint);
+}
+
+void ProgressWindow::OnTimer(HWND window) {
+  KillTimer(window, kFrameTimer);
+  animation_->NextFrame();
+  SetTimer(window, kFrameTimer, animation_->FrameDelay(), nullptr);
+  InvalidateRect(window, nullptr, FALSE);
+}
+
+}  // namespace krv::progress

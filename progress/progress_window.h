@@ -1,0 +1,61 @@
+#pragma once
+// The progress window: a borderless window in the middle of the screen that
+// plays the prepared animation, with its own class and message loop, all run
+// on the window thread (Windows only).
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace krv::progress {
+
+class ImageFromStream;
+
+// The window class; one progress window per process.
+constexpr wchar_t kProgressWindowClass[] = L"orvaneSfxProgressClass";
+
+class ProgressWindow {
+ public:
+  // Creates nothing yet. `module` registers the class and holds icon 1000;
+  // `animation` (not owned, not null, with frames) is used only by the window
+  // thread and must outlive it; `ready_event` (not owned, may be null) is
+  // signalled once the window exists and has its title.
+  ProgressWindow(HINSTANCE module, std::wstring title, ImageFromStream* animation, HANDLE ready_event);
+  ProgressWindow(const ProgressWindow&) = delete;
+  ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+  // The window thread's routine; `window` is the ProgressWindow. Registers
+  // the class, creates the window, gives it icon 1000 and the title, signals
+  // the ready event and runs the message loop until the window is destroyed;
+  // then unregisters the class. Returns the quit message's code (0), or the
+  // system error code when the class cannot be registered or the window
+  // cannot be created (the ready event is then not signalled).
+  static DWORD WINAPI ThreadMain(void* window);
+
+  // The window, null until it is created and again after PostClose. Any
+  // thread.
+  HWND Handle() const { return handle_.load(); }
+  // Posts WM_CLOSE to the window, if it exists, and forgets it. Any thread.
+  void PostClose();
+  // Whether Esc was pressed in the window since the last call; takes the
+  // press back. Any thread.
+  bool TakeEscape() { return escape_.exchange(0) != 0; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  DWORD Run();
+  void OnCreate(HWND window);
+  void OnPaint(HWND window);
+  void OnTimer(HWND window);
+
+  HINSTANCE module_;
+  std::wstring title_;
+  ImageFromStream* animation_;
+  HANDLE ready_event_;
+  std::atomic<HWND> handle_{nullptr};
+  std::atomic<uint32_t> escape_{0};
+};
+
+}  // namespace krv::progress
