@@ -7,12 +7,14 @@
 //   stored entries, back to back: each a packed block (unpack_block.h),
 //     as a rule followed by the entry's own 72-byte signature block
 //   map block: a packed block whose unpacked bytes are the map
-//   extra-data block (optional):  data[N], N, "EDAT"
 //   trailer (20 bytes):           map offset M, "KRVsetupSelfExt2"
+//   extra-data block (optional):  data[N], N, "EDAT"
 //   file signature block          covers [0, its own start)
 //   0-7 zero bytes and a PE certificate table (when Authenticode-signed)
 // The content end E is where the file signature block starts; for the text
-// checksum form E lies 2 bytes before the block. The map block spans [M, T)
+// checksum form E lies 2 bytes before the block. The reader works down from
+// E: the extra data ends at E (its last 4 bytes read "EDAT"), the trailer
+// ends where the extra data starts (or at E), and the map block spans [M, T)
 // where T is the trailer's offset.
 //
 // Map: a sequence of chunks, each

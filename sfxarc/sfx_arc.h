@@ -1,0 +1,79 @@
+#pragma once
+// SfxArc: the reader of the archive a package carries in its own file
+// (layout in archive_format.h). Load checks the file's signature, finds the
+// trailer and the map, and keeps the file open for extraction.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sfxarc/archive_map.h"
+#include "sfxarc/file_block.h"
+#include "sfxarc/sfx_entry.h"
+#include "sfxarc/u_file.h"
+
+namespace krv::sfxarc {
+
+// Load's codes besides the map parser's (archive_map.h).
+constexpr uint32_t kArchiveCannotOpen = 2;
+constexpr uint32_t kArchiveDamaged = 1006;
+
+class SfxArc {
+ public:
+  SfxArc() = default;
+  SfxArc(const SfxArc&) = delete;
+  SfxArc& operator=(const SfxArc&) = delete;
+  // Closes the archive file.
+  ~SfxArc() = default;
+
+  // Loads the archive in the file at `path` (the package's own path). Writes
+  // one line in category "sfxarc" per outcome (none for step 9, below) and
+  // returns:
+  //   0      loaded: "SFX archive '<path>' sucessfully loaded." (info)
+  //   1006   no signature block of any form; it does not verify (forms 2 -> mode
+  //          3, 4 and 5 -> mode 4, others -> mode 2); a form other than 5, 1,
+  //          2; a file shorter than the content end E; E below 20; a bad
+  //          trailer magic; a map offset M above the trailer (no line); a map
+  //          block that does not unpack, or unpacks to nothing
+  //   2      the file cannot be opened, or this object already has it open
+  //   87, 1006, 0xFFFFFFFF  the map parser's code
+  // On failure the object keeps what it reached (the file may be open, the
+  // map partly read) and must not be extracted; it cannot be loaded again.
+  uint32_t Load(const std::wstring& path);
+
+  // The map's CMDL: the installer's command-line template. Empty until Load.
+  const std::wstring& CommandLineTemplate() const { return map_.command_line; }
+  // The map's SFXN: the package's short name.
+  const std::wstring& Name() const { return map_.name; }
+  // The map's CMDP: offset and stored size of the parameter block.
+  const SfxEntry& ParameterEntry() const { return map_.parameters; }
+  // One per FILE of the map, in map order.
+  const std::vector<SfxEntry>& Entries() const { return map_.entries; }
+  // E: where the file signature block starts (2 bytes lower for the text
+  // checksum form), 0 before Load.
+  uint32_t ContentEnd() const { return content_end_; }
+  // N + 8 when an extra-data block lies in front of the trailer, else 0.
+  uint32_t ExtraDataLength() const { return extra_data_length_; }
+
+  // Reads `size` bytes at `offset` of the archive file as one block, under
+  // the archive lock, so that any thread may call it while others do. Null
+  // when the file is not open, the offset cannot be reached, or memory runs
+  // out; bytes beyond the end of the file read as zero. The block must be
+  // released before this object is destroyed.
+  std::unique_ptr<FileBlock> ReadStored(uint32_t offset, uint32_t size);
+
+ private:
+  // Steps 7 to 12 of Load, once the file is open and E is known.
+  uint32_t LoadMap(const std::wstring& path);
+
+  ArchiveMap map_;
+  CUFile archive_file_;
+  uint32_t content_end_ = 0;
+  uint32_t extra_data_length_ = 0;
+  // Serialises seek-and-read on archive_file_ between extraction workers.
+  std::mutex archive_lock_;
+};
+
+}  // namespace krv::sfxarc

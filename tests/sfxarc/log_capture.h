@@ -1,0 +1,69 @@
+#pragma once
+// Collects the lines the default logger writes while a test runs, through
+// its stream sink.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "log/ilogger.h"
+#include "log/log_module.h"
+#include "log/utf8_text.h"
+
+namespace krv::sfxarc::testing {
+
+struct LogLine {
+  std::string level;
+  std::string category;
+  std::wstring message;
+};
+
+class LogCapture {
+ public:
+  LogCapture() : logger_(krv::log::get_default_logger()), stream_(std::tmpfile()) {
+    EXPECT_TRUE(logger_ != nullptr);
+    EXPECT_TRUE(stream_ != nullptr);
+    if (logger_ && stream_) logger_->set_stream(stream_, krv::log::kDebug);
+  }
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+  ~LogCapture() {
+    if (logger_) logger_->set_stream(nullptr, krv::log::kOff);
+    if (stream_) std::fclose(stream_);
+  }
+
+  // The lines of `category` logged so far, in order.
+  std::vector<LogLine> Lines(const std::string& category) const {
+    std::vector<LogLine> lines;
+    if (!stream_) return lines;
+    std::rewind(stream_);
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stream_)) > 0) text.append(buffer, n);
+    std::fseek(stream_, 0, SEEK_END);
+    // "[time] [level  ] [category   ] [  pid:  tid] message"
+    static const std::regex line_format(R"(\[[^\]]*\] \[(\w*) *\] \[(\w*) *\] \[[^\]]*\] (.*))");
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      const std::string line = text.substr(start, end - start);
+      std::smatch match;
+      if (std::regex_match(line, match, line_format) && match[2] == category) {
+        lines.push_back({match[1], match[2], krv::log::wide_from_utf8(match[3])});
+      }
+      start = end + 1;
+    }
+    return lines;
+  }
+
+ private:
+  std::shared_ptr<krv::log::ILogger> logger_;
+  std::FILE* stream_;
+};
+
+}  // namespace krv::sfxarc::testing
