@@ -72,15 +72,21 @@ bool is_file_at(HANDLE handle, const std::wstring& path) {
          mine.nFileIndexLow == theirs.nFileIndexLow;
 }
 
-// Serialises the moves to ".old" of one log file among all processes. A
-// handle renamed by another process may still be renamed under its old name
-// by Wine, and two processes rotating the same file would move it twice; so
-// the file is moved only under this lock and only while it is still the one
-// at the path. When the lock cannot be had (another user's object), the
-// identity check alone remains.
-class RotationLock {
+// A process-wide named mutex per log file (by its upper-cased full path),
+// shared by every process that writes the file. It serialises two things:
+// - appends: Wine does not make a write through an append-only handle
+//   atomic (it seeks to the end, then writes), so concurrent lines would
+//   overwrite each other; Windows does, and there the lock costs one
+//   uncontended wait per line;
+// - moves to ".old": a handle renamed by another process is still renamed
+//   under its old name by Wine, and two processes rotating the same file
+//   would move it twice; so the file is moved only under the lock and only
+//   while it is still the one at the path.
+// When the mutex cannot be had (another user's object), the writes go
+// unlocked and the identity check alone guards the moves.
+class FileMutex {
  public:
-  explicit RotationLock(const std::wstring& full_path) {
+  explicit FileMutex(const std::wstring& full_path) {
     std::wstring upper(full_path.size(), L'\0');
     if (full_path.empty() || LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, full_path.c_str(),
                                           static_cast<int>(full_path.size()), &upper[0],
@@ -89,24 +95,41 @@ class RotationLock {
     uint64_t hash = 14695981039346656037ULL;  // FNV-1a
     for (wchar_t c : upper) hash = (hash ^ static_cast<uint16_t>(c)) * 1099511628211ULL;
     wchar_t name[64];
-    std::swprintf(name, 64, L"Global\\krv_log_rotation_%016llx", static_cast<unsigned long long>(hash));
-    mutex_ = CreateMutexW(nullptr, FALSE, name);
-    if (mutex_ != nullptr) {
-      DWORD wait = WaitForSingleObject(mutex_, INFINITE);
-      owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    }
+    std::swprintf(name, 64, L"Global\\krv_log_file_%016llx", static_cast<unsigned long long>(hash));
+    mutex_.reset(CreateMutexW(nullptr, FALSE, name));
   }
-  ~RotationLock() {
-    if (mutex_ == nullptr) return;
-    if (owned_) ReleaseMutex(mutex_);
-    CloseHandle(mutex_);
+
+  // Waits for the mutex (recursive for its owner); an abandoned one is taken
+  // over. Returns whether it is held. Keeps the thread's last error.
+  bool lock() {
+    if (!mutex_.valid()) return false;
+    DWORD last_error = GetLastError();
+    DWORD wait = WaitForSingleObject(mutex_.get(), INFINITE);
+    SetLastError(last_error);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
   }
-  RotationLock(const RotationLock&) = delete;
-  RotationLock& operator=(const RotationLock&) = delete;
+  void unlock() {
+    DWORD last_error = GetLastError();
+    ReleaseMutex(mutex_.get());
+    SetLastError(last_error);
+  }
 
  private:
-  HANDLE mutex_ = nullptr;
-  bool owned_ = false;
+  os::scoped_handle mutex_;
+};
+
+class FileMutexLock {
+ public:
+  explicit FileMutexLock(FileMutex& mutex) : mutex_(mutex), held_(mutex.lock()) {}
+  ~FileMutexLock() {
+    if (held_) mutex_.unlock();
+  }
+  FileMutexLock(const FileMutexLock&) = delete;
+  FileMutexLock& operator=(const FileMutexLock&) = delete;
+
+ private:
+  FileMutex& mutex_;
+  bool held_;
 };
 
 // Moves the file at `old_path` out of the way of a rename that failed on it
@@ -122,7 +145,7 @@ bool discard_blocking_file(const std::wstring& old_path) {
 }
 
 // Moves the open file at `full_path` to full_path + ".old", by way of a
-// temporary name. Call under the RotationLock, after is_file_at. Returns
+// temporary name. Call under the FileMutex, after is_file_at. Returns
 // false with the last error set when the file could not be moved; it is
 // then back at `full_path` or, when even that failed, under its temporary
 // name with its lines intact.
@@ -196,7 +219,8 @@ os::scoped_handle open_or_create(const std::wstring& full_path) {
       if (!file.valid()) continue;
     }
     if (has_mark(file.get())) return file;
-    RotationLock lock(full_path);
+    FileMutex mutex(full_path);
+    FileMutexLock lock(mutex);
     if (is_file_at(file.get(), full_path)) move_to_old(file.get(), full_path);
   }
   exceptions::throw_at(KRV_HERE, error(ERROR_RETRY));
@@ -204,11 +228,13 @@ os::scoped_handle open_or_create(const std::wstring& full_path) {
 
 class WinLogFile : public LogFile {
  public:
-  WinLogFile(std::wstring path, os::scoped_handle handle) : path_(std::move(path)), handle_(std::move(handle)) {}
+  WinLogFile(std::wstring path, os::scoped_handle handle)
+      : path_(std::move(path)), handle_(std::move(handle)), mutex_(path_) {}
 
   const std::wstring& path() const override { return path_; }
 
   void append(const std::string& bytes) override {
+    FileMutexLock lock(mutex_);
     DWORD written = 0;
     if (!WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
       throw_last_error();
@@ -226,7 +252,7 @@ class WinLogFile : public LogFile {
 
   std::unique_ptr<LogFile> rotate() override {
     {
-      RotationLock lock(path_);
+      FileMutexLock lock(mutex_);
       // Another process may have moved it already: then the file at the path
       // is the new one, to be opened, not moved.
       if (is_file_at(handle_.get(), path_)) move_to_old(handle_.get(), path_);
@@ -237,6 +263,7 @@ class WinLogFile : public LogFile {
  private:
   std::wstring path_;
   os::scoped_handle handle_;
+  FileMutex mutex_;
 };
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "log_test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -27,8 +31,22 @@ ScratchFolder::~ScratchFolder() {
 std::wstring ScratchFolder::file(const std::string& name) const { return (path_ / name).wstring(); }
 
 std::string read_file(const std::wstring& path) {
+#ifdef _WIN32
+  // The logger holds its file with DELETE access, so a reader must share
+  // deletion, which the C runtime's streams do not.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  return text;
+#else
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+#endif
 }
 
 void write_file(const std::wstring& path, const std::string& bytes) {

@@ -200,6 +200,33 @@ TEST_F(LoggerTest, AFileWithoutTheMarkMovesToOld) {
   }
 }
 
+// Another process creates the log file after this one found it missing and
+// before its temporary file is renamed into place: the rename fails, the
+// temporary file goes, and the file the other process made is used (not the
+// handle of the deleted temporary file, whose lines would be lost).
+std::wstring g_race_path;
+std::atomic<bool> g_race_done{false};
+uint64_t create_the_file_first() {
+  if (!g_race_done.exchange(true)) test::write_file(g_race_path, std::string(kMark) + "other process\r\n");
+  return 0x0123456789abcdefULL;
+}
+
+TEST_F(LoggerTest, LosingTheCreationRaceOpensTheWinnersFile) {
+  g_race_path = path_;
+  g_race_done = false;
+  auto logger = Logger::create();
+  {
+    os::scoped_random_source random(&create_the_file_first);
+    logger->open_file(path_.c_str(), 0x400000, kDebug);
+  }
+  ASSERT_TRUE(g_race_done.load());
+  log(*logger, kInfo, "ours");
+  std::string text = read_file(path_);
+  EXPECT_EQ(text.substr(0, 18), std::string(kMark) + "other process\r\n");
+  EXPECT_NE(text.find("ours\r\n"), std::string::npos);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), std::filesystem::directory_iterator()), 1);
+}
+
 TEST_F(LoggerTest, AFileWithTheMarkIsAppendedTo) {
   test::write_file(path_, std::string(kMark) + "old line\r\n");
   auto logger = Logger::create();
