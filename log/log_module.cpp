@@ -25,6 +25,9 @@ std::shared_ptr<ILogger> LogModule::create_private_logger() { return PrivateLogg
 }  // namespace detail
 
 std::shared_ptr<ILogger> get_default_logger() noexcept {
+  // The common case first: the module exists. find() skips the checks of a
+  // first use, which cost more than a record below every threshold.
+  if (std::shared_ptr<detail::LogModule> module = g_log_module.find()) return module->default_logger();
   try {
     return g_log_module.get()->default_logger();
   } catch (...) {
