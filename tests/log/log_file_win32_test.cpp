@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "log/file_rename_win32.h"
+#include "log/logger.h"
 #include "log/log_line.h"
 #include "log_test_support.h"
 #include "runtime/exceptions.h"
@@ -62,6 +63,32 @@ TEST(RenameByHandle, RefusesMissingArgumentsAndLongNames) {
   // 260 characters are accepted (and the rename fails on the long name).
   EXPECT_EQ(rename_error(file.get(), L"\\??\\C:\\" + std::wstring(kMaxRenameName - 7, L'x')), 0);
   EXPECT_EQ(rename_error(file.get(), L"\\??\\C:\\" + std::wstring(kMaxRenameName - 6, L'x')), 111);
+}
+
+// An older generation that someone still holds open cannot be replaced by a
+// rename; it is moved aside and deleted when its holder closes it, so the
+// rotation still happens and leaves one ".old".
+TEST(LogFileRotation, AnOldFileHeldOpenDoesNotStopTheRotation) {
+  test::ScratchFolder folder;
+  const std::wstring path = folder.file("Update.log");
+  test::write_file(path, std::string("\xEF\xBB\xBF") + std::string(200, 'x'));
+  test::write_file(path + L".old", "held generation");
+  os::scoped_handle holder = open_for_rename(path + L".old", OPEN_EXISTING);
+  ASSERT_TRUE(holder.valid());
+
+  auto logger = Logger::create();
+  logger->open_file(path.c_str(), 100, kDebug);
+  log_message(*logger, kInfo, make_category(L"test"), "after the rotation");
+  EXPECT_EQ(test::read_file(path + L".old"), std::string("\xEF\xBB\xBF") + std::string(200, 'x'));
+  EXPECT_NE(test::read_file(path).find("after the rotation"), std::string::npos);
+  holder.reset();
+  logger.reset();
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 2u);
 }
 
 TEST(NtPathBeside, FolderFormsOfWin32Paths) {
