@@ -1,5 +1,5 @@
 #pragma once
-// Folders derived from the brand.
+// Folders derived from the brand (Windows code).
 
 #include <string>
 
@@ -9,9 +9,18 @@ namespace krv::product {
 // the folder below which the update log lives.
 std::wstring GetPersistentDataFolder();
 
+// The data folder of the record of slot 0 when it has one, else
+// "<common application data>\<CompanyKeyName>\<ProductKeyName>".
+std::wstring GetProductDataFolder();
+
+// The value "DataFolder" of GetBrowserRegistryKey in the 32-bit registry
+// view; when it cannot be read, "<common application data>\<CompanyKeyName>\
+// Velbrowser".
+std::wstring GetBrowserDataFolder();
+
 // The common application-data folder (CSIDL_COMMON_APPDATA); the shell's
 // answer, else the registry's "Common AppData" shell folder; empty when
-// neither is available. Platform-specific.
+// neither is available.
 std::wstring CommonAppDataFolder();
 
 }  // namespace krv::product

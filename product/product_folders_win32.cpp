@@ -1,0 +1,30 @@
+#include <windows.h>
+
+#include "product/brand.h"
+#include "product/brand_names.h"
+#include "product/product_folders.h"
+#include "product/product_keys.h"
+#include "runtime/registry_helpers.h"
+
+namespace krv::product {
+
+std::wstring GetPersistentDataFolder() {
+  return CommonAppDataFolder() + L"\\" + branding::CompanyKeyName() + L"\\Persistent Data\\" +
+         branding::ProductKeyName();
+}
+
+std::wstring GetProductDataFolder() {
+  const branding::BrandInfo record = branding::GetBrandInfo(branding::BrandingPlsName::pkgrun);
+  if (record.data_folder) return *record.data_folder;
+  return CommonAppDataFolder() + L"\\" + branding::CompanyKeyName() + L"\\" + branding::ProductKeyName();
+}
+
+std::wstring GetBrowserDataFolder() {
+  std::wstring folder;
+  if (os::read_machine_string(GetBrowserRegistryKey().c_str(), L"DataFolder", KEY_WOW64_32KEY, &folder) ==
+      ERROR_SUCCESS)
+    return folder;
+  return CommonAppDataFolder() + L"\\" + branding::CompanyKeyName() + L"\\Velbrowser";
+}
+
+}  // namespace krv::product
