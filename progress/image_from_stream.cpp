@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace krv::progress {
@@ -157,6 +158,10 @@ ImageFromStream::ImageFromStream(IStream* stream) {
   const size_t bytes = item->length < available ? item->length : available;
   delays_.resize(bytes / sizeof(uint32_t));
   if (!delays_.empty()) std::memcpy(delays_.data(), value, delays_.size() * sizeof(uint32_t));
+  // GDI+ reports a delay of 0 for frames without a graphic control block: a
+  // GIF whose frames all say 0 has no delays and is shown still, rather than
+  // turned at the timer's fastest rate.
+  if (std::all_of(delays_.begin(), delays_.end(), [](uint32_t delay) { return delay == 0; })) delays_.clear();
 }
 
 ImageFromStream::~ImageFromStream() {

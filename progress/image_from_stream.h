@@ -24,8 +24,8 @@ class ImageFromStream {
   // reference; the image keeps the clone for its lifetime, as GDI+ reads it
   // lazily). GDI+ must be started and stay started until the object is gone.
   // Never fails as such: when the stream cannot be cloned or decoded there is
-  // no image (Loaded() is false); a missing frame-delay property means no
-  // delays (Animates() is false). A failing GDI+ status is kept in
+  // no image (Loaded() is false); a missing frame-delay property, or one
+  // whose delays are all 0, means no delays (Animates() is false). A failing GDI+ status is kept in
   // LastStatus() and processing goes on.
   explicit ImageFromStream(IStream* stream);
   virtual ~ImageFromStream();

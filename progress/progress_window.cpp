@@ -44,9 +44,10 @@ DWORD ProgressWindow::Run() {
   window_class.lpszClassName = kProgressWindowClass;
   if (!RegisterClassExW(&window_class)) return FailureCode();
 
-  // Place and size come in WM_CREATE, from the animation.
-  HWND window = CreateWindowExW(0, kProgressWindowClass, L"", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr, nullptr,
-                                module_, this);
+  // Place and size come in WM_CREATE, from the animation. The title is given
+  // at creation, so the window is never seen without it.
+  HWND window = CreateWindowExW(0, kProgressWindowClass, title_.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr,
+                                nullptr, module_, this);
   if (!window) {
     const DWORD code = FailureCode();
     UnregisterClassW(kProgressWindowClass, module_);
@@ -57,7 +58,6 @@ DWORD ProgressWindow::Run() {
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   if (HICON small = ModuleIcon(module_, SM_CXSMICON, SM_CYSMICON))
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  SetWindowTextW(window, title_.c_str());
   if (ready_event_) SetEvent(ready_event_);
 
   MSG message = {};
