@@ -1,0 +1,41 @@
+#include "progress/sfx_progress.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "log/write_log.h"
+#include "product/persistent_storage.h"
+#include "runtime/registry_helpers.h"
+#include "stub/error_code_text.h"
+
+namespace krv::progress {
+namespace {
+
+const log::LogCategory kRegis = log::make_category(L"regis");
+
+LSTATUS WriteProgressValue(DWORD percent) {
+  const std::wstring key_name = product::GetPersistentStorageName();
+  HKEY created = nullptr;
+  // The same view in both builds (the shipped stub is 32-bit).
+  LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key_name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_SET_VALUE | os::kDefaultRegistryView, nullptr, &created, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  os::registry_key key;
+  key.reset(created);
+  return RegSetValueExW(key.get(), kProgressValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&percent),
+                        sizeof percent);
+}
+
+}  // namespace
+
+void SfxProgress::OnProgress(ProgressCallback*, uint32_t, uint32_t overall_percent) {
+  const DWORD saved = GetLastError();
+  const LSTATUS status = WriteProgressValue(overall_percent);
+  if (status != ERROR_SUCCESS)
+    log::write_log(log::kError, kRegis, L"SetValueImpl: cannot set value '%ls' = '%d', code %ls", kProgressValueName,
+                   static_cast<int>(overall_percent), stub::FormatErrorCode(static_cast<uint32_t>(status)).c_str());
+  SetLastError(saved);
+}
+
+}  // namespace krv::progress
