@@ -170,9 +170,12 @@ def indexed(frames, every=1):
 
 
 def save_gif(path, frames, duration_ms):
-    """Writes frames that share the first frame's palette as one GIF; with a
-    duration every frame gets a graphic control block with that delay."""
-    options = dict(save_all=True, append_images=frames[1:], loop=0, optimize=False)
+    """Writes frames that share the first frame's palette as one GIF with that
+    palette as its only (global) colour table; with a duration every frame
+    gets a graphic control block with that delay."""
+    # Without an explicit palette PIL gives every changed frame a local table.
+    palette = bytes(frames[0].getpalette()[:768])
+    options = dict(save_all=True, append_images=frames[1:], loop=0, optimize=False, palette=palette)
     if duration_ms:
         options.update(duration=duration_ms, disposal=1)
     frames[0].save(path, **options)
