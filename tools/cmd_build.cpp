@@ -1,0 +1,194 @@
+// sfxtool build --stub STUB --out PKG [options] FILE...
+
+#include <set>
+
+#include "sfxarc/package_writer.h"
+#include "sfxarc/signature/sign.h"
+#include "tools/commands.h"
+#include "tools/tool_args.h"
+#include "tools/tool_files.h"
+#include "tools/tool_signing.h"
+
+namespace krv::tools {
+
+namespace {
+
+using krv::signature::SignatureForm;
+
+constexpr char kCommand[] = "build";
+
+constexpr char kDefaultTemplate[] = "/vps_upd:\"%TMPPATH%\"";
+
+constexpr char kUsage[] =
+    "usage: sfxtool build --stub STUB --out PKG [options] FILE...\n\n"
+    "Writes PKG: the stub, every FILE as a packed entry, the map (MODE \"extract\",\n"
+    "SFXN, CMDL, CMDP with --param, a LIST of the entries), the extra-data block\n"
+    "with --edat, the trailer and the file signature. The same inputs give the\n"
+    "same bytes.\n\n"
+    "FILE is PATH (stored under its file name), NAME=PATH, or NAME=PATH:XNAME\n"
+    "(the content is also extracted, unpacked, as XNAME). Names are stored as\n"
+    "given: printable ASCII, relative, without ':' or '..' parts, each once.\n\n"
+    "options:\n"
+    "  --template TEXT      the installer's command-line template (CMDL);\n"
+    "                       default: /vps_upd:\"%TMPPATH%\"\n"
+    "  --name NAME          the package's short name (SFXN); default: PKG's file\n"
+    "                       name without its extension\n"
+    "  --packer lzma|zlib   packer of entries, parameters and map; default: lzma\n"
+    "  --form 5|1|2         file signature: 5 second-generation raw (default),\n"
+    "                       1 first-generation raw, 2 text checksum (no key)\n"
+    "  --key FILE           private key set to sign with; default: the\n"
+    "                       development keys, with a warning (tests only)\n"
+    "  --entry-signatures   follow each entry by its own form 5 signature block\n"
+    "  --param FILE         store FILE as the parameter block (CMDP)\n"
+    "  --edat FILE          store FILE as the extra-data block\n"
+    "  --time SECONDS       time of every entry (seconds since 1970, UTC);\n"
+    "                       default: each file's last-write time\n";
+
+struct EntryArgument {
+  std::string name;
+  std::string path;
+  std::string extra_name;
+};
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// PATH, NAME=PATH or NAME=PATH:XNAME. A colon followed by a path separator
+// (as in C:\...) belongs to the path.
+EntryArgument ParseEntryArgument(const std::string& text) {
+  EntryArgument entry;
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos) {
+    entry.path = text;
+    entry.name = BaseName(text);
+    return entry;
+  }
+  entry.name = text.substr(0, equals);
+  entry.path = text.substr(equals + 1);
+  const size_t colon = entry.path.rfind(':');
+  if (colon != std::string::npos && colon + 1 < entry.path.size() &&
+      entry.path.find_first_of("/\\", colon) == std::string::npos) {
+    entry.extra_name = entry.path.substr(colon + 1);
+    entry.path.resize(colon);
+  }
+  return entry;
+}
+
+// Why an entry name cannot be stored, or "" when it can. The stub writes
+// each entry below its workspace under this name.
+std::string NameProblem(const std::string& name) {
+  if (name.empty()) return "empty name";
+  for (char c : name) {
+    if (c < 0x20 || c > 0x7E) return "name '" + name + "' is not printable ASCII";
+  }
+  if (name.find(':') != std::string::npos) return "name '" + name + "' contains ':'";
+  if (name[0] == '/' || name[0] == '\\') return "name '" + name + "' is not relative";
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("/\\", start);
+    if (end == std::string::npos) end = name.size();
+    if (name.compare(start, end - start, "..") == 0) return "name '" + name + "' has a '..' part";
+    start = end + 1;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
+  ToolArgs parsed;
+  std::string error;
+  const std::vector<OptionSpec> options = {
+      {"stub", true},  {"out", true}, {"template", true}, {"name", true},  {"packer", true},           {"form", true},
+      {"key", true},   {"param", true}, {"edat", true},   {"time", true}, {"entry-signatures", false},
+  };
+  if (!parsed.Parse(args, options, &error)) return UsageError(io, kCommand, error);
+  if (parsed.help()) {
+    io.out << kUsage;
+    return kExitOk;
+  }
+  if (!parsed.Has("stub")) return UsageError(io, kCommand, "--stub is required");
+  if (!parsed.Has("out")) return UsageError(io, kCommand, "--out is required");
+  const std::string packer_name = parsed.Value("packer", "lzma");
+  if (packer_name != "lzma" && packer_name != "zlib") return UsageError(io, kCommand, "--packer must be lzma or zlib");
+  const sfxarc::PackerId packer = packer_name == "lzma" ? sfxarc::kPackerLzma : sfxarc::kPackerZlib;
+  SignatureForm form = SignatureForm::kRawV2;
+  if (!ParseForm(parsed.Value("form", "5"), {5, 1, 2}, &form)) return UsageError(io, kCommand, "--form must be 5, 1 or 2");
+  uint32_t fixed_time = 0;
+  if (parsed.Has("time") && !ParseU32(parsed.Value("time"), &fixed_time)) {
+    return UsageError(io, kCommand, "--time must be a number of seconds below 2^32");
+  }
+
+  std::vector<EntryArgument> entries;
+  std::set<std::string> names;
+  for (const std::string& word : parsed.positionals()) {
+    EntryArgument entry = ParseEntryArgument(word);
+    std::string problem = NameProblem(entry.name);
+    if (problem.empty() && !entry.extra_name.empty()) problem = NameProblem(entry.extra_name);
+    if (!problem.empty()) return UsageError(io, kCommand, problem);
+    if (!names.insert(entry.name).second) return UsageError(io, kCommand, "name '" + entry.name + "' given twice");
+    entries.push_back(entry);
+  }
+
+  sfxarc::PackageSpec spec;
+  spec.command_line = parsed.Value("template", kDefaultTemplate);
+  const std::string out = parsed.Value("out");
+  const std::string out_name = BaseName(out);
+  spec.name = parsed.Value("name", out_name.substr(0, out_name.rfind('.')));
+  spec.map_packer = packer;
+  spec.parameters_packer = packer;
+  if (!ReadInputFile(parsed.Value("stub"), &spec.stub, &error)) return Failure(io, kCommand, error, kExitBadInput);
+  for (const EntryArgument& entry : entries) {
+    sfxarc::PackageEntry stored;
+    stored.name = entry.name;
+    stored.extra_name = entry.extra_name;
+    stored.packer = packer;
+    stored.time = fixed_time;
+    if (!ReadInputFile(entry.path, &stored.content, &error)) return Failure(io, kCommand, error, kExitBadInput);
+    int64_t modified = 0;
+    if (!parsed.Has("time")) {
+      if (!FileModificationTime(entry.path, &modified) || modified < 0 || modified > 0xFFFFFFFFll) {
+        return Failure(io, kCommand, "cannot take the time of " + entry.path + "; give --time", kExitBadInput);
+      }
+      stored.time = static_cast<uint32_t>(modified);
+    }
+    spec.entries.push_back(std::move(stored));
+  }
+  for (const char* option : {"param", "edat"}) {
+    if (!parsed.Has(option)) continue;
+    std::vector<uint8_t> bytes;
+    if (!ReadInputFile(parsed.Value(option), &bytes, &error)) return Failure(io, kCommand, error, kExitBadInput);
+    (std::string(option) == "param" ? spec.parameters : spec.extra_data) = std::move(bytes);
+  }
+
+  krv::signature::DsaKeySet keys;
+  const bool needs_keys = form != SignatureForm::kChecksum || parsed.Has("entry-signatures");
+  if (needs_keys) {
+    const int loaded = LoadSigningKeys(parsed, kCommand, io, &keys);
+    if (loaded != kExitOk) return loaded;
+  }
+  if (parsed.Has("entry-signatures")) spec.entry_keys = &keys;
+
+  std::vector<uint8_t> image;
+  krv::signature::SignStatus sign_status = krv::signature::SignStatus::kOk;
+  sfxarc::PackageStatus status = sfxarc::BuildPackage(spec, &image, nullptr, &sign_status);
+  if (status == sfxarc::PackageStatus::kOk) {
+    status = sfxarc::AppendFileSignature(&image, form, keys, 0, &sign_status);
+  }
+  if (status != sfxarc::PackageStatus::kOk) {
+    std::string message = sfxarc::PackageStatusText(status);
+    if (status == sfxarc::PackageStatus::kSignFailed) {
+      message += std::string(": ") + krv::signature::SignStatusText(sign_status);
+    }
+    return Failure(io, kCommand, message, kExitFailed);
+  }
+  if (!WriteOutputFile(out, image, &error)) return Failure(io, kCommand, error, kExitCannotWrite);
+  io.out << "wrote " << out << ": " << spec.entries.size() << (spec.entries.size() == 1 ? " entry, " : " entries, ")
+         << image.size() << " bytes, "
+         << FormName(form) << " signature\n";
+  return kExitOk;
+}
+
+}  // namespace krv::tools
