@@ -96,6 +96,18 @@ size_t bounded_length(const char* text, size_t limit) {
   return n;
 }
 
+// Length in units of at most `limit` characters of a wide string (a UTF-16
+// surrogate pair is one character); reads no further than the last of them.
+size_t bounded_wide_chars_length(const wchar_t* text, size_t limit) {
+  size_t n = 0;
+  for (size_t chars = 0; chars < limit && text[n] != 0; ++chars) {
+    bool high = sizeof(wchar_t) == 2 && (static_cast<uint32_t>(text[n]) & 0xFC00) == 0xD800;
+    ++n;
+    if (high && (static_cast<uint32_t>(text[n]) & 0xFC00) == 0xDC00) ++n;
+  }
+  return n;
+}
+
 // Byte length of at most `limit` UTF-8 characters; reads no further than the
 // last of them (its length taken from its lead byte).
 size_t bounded_utf8_length(const char* text, size_t limit) {
@@ -294,8 +306,8 @@ class MessageFormatter {
 
   bool append_string(std::string& out, const Directive& d, bool wide) {
     // A precision bounds how far the argument is read, as it need not be
-    // zero-terminated: every character and every byte of output takes at
-    // least one unit, and a UTF-16 character at most two.
+    // zero-terminated: in narrow formats every byte of output takes at least
+    // one unit; in wide formats the precision counts characters.
     size_t limit = d.precision < 0 ? kUnbounded : static_cast<size_t>(d.precision);
     std::string text;
     if (wide) {
@@ -303,8 +315,7 @@ class MessageFormatter {
       if (arg == nullptr) {
         text = "(null)";
       } else {
-        if (kWideFormat && limit != kUnbounded) limit *= 2;
-        append_utf8(text, arg, bounded_length(arg, limit));
+        append_utf8(text, arg, kWideFormat ? bounded_wide_chars_length(arg, limit) : bounded_length(arg, limit));
       }
     } else {
       const char* arg = args_.next<const char*>();

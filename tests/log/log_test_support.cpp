@@ -8,7 +8,6 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <sstream>
 
 #include "log/log_scrambler.h"
@@ -73,18 +72,40 @@ std::vector<std::string> log_lines(const std::string& text) {
   return lines;
 }
 
+namespace {
+
+// Reads "  123" (spaces, then digits) up to `stop`; advances `pos` past it.
+bool parse_id(const std::string& line, size_t& pos, char stop, uint32_t& out) {
+  while (pos < line.size() && line[pos] == ' ') ++pos;
+  size_t digits = pos;
+  uint64_t value = 0;
+  while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') value = value * 10 + (line[pos++] - '0');
+  if (pos == digits || pos >= line.size() || line[pos] != stop || value > 0xFFFFFFFFULL) return false;
+  out = static_cast<uint32_t>(value);
+  ++pos;
+  return true;
+}
+
+}  // namespace
+
 bool parse_line(const std::string& line, ParsedLine& out) {
-  static const std::regex kHeader(
-      R"(\[(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})\] \[(.{7})\] \[(.{11})\] \[( *\d+): *(\d+)\] )");
-  std::smatch match;
-  if (!std::regex_search(line, match, kHeader) || match.position(0) != 0) return false;
+  // "[YYYY-MM-DD hh:mm:ss.mmm] [level  ] [category   ] [  pid:  tid] message"
+  static const char kTimeForm[] = "dddd-dd-dd dd:dd:dd.ddd";
+  if (line.size() < 56 || line[0] != '[') return false;
+  for (size_t i = 0; i < 23; ++i) {
+    char c = line[1 + i];
+    if (kTimeForm[i] == 'd' ? (c < '0' || c > '9') : c != kTimeForm[i]) return false;
+  }
+  if (line.compare(24, 3, "] [") != 0 || line.compare(34, 3, "] [") != 0 || line.compare(48, 3, "] [") != 0)
+    return false;
   auto trim = [](std::string s) { return s.substr(0, s.find_last_not_of(' ') + 1); };
-  out.time = match[1];
-  out.level = trim(match[2]);
-  out.category = trim(match[3]);
-  out.process_id = static_cast<uint32_t>(std::stoul(match[4]));
-  out.thread_id = static_cast<uint32_t>(std::stoul(match[5]));
-  out.message = line.substr(match.length(0));
+  out.time = line.substr(1, 23);
+  out.level = trim(line.substr(27, 7));
+  out.category = trim(line.substr(37, 11));
+  size_t pos = 51;
+  if (!parse_id(line, pos, ':', out.process_id) || !parse_id(line, pos, ']', out.thread_id)) return false;
+  if (pos >= line.size() || line[pos] != ' ') return false;
+  out.message = line.substr(pos + 1);
   return true;
 }
 
