@@ -14,8 +14,8 @@ std::wstring GetPersistentDataFolder();
 std::wstring GetProductDataFolder();
 
 // The value "DataFolder" of GetBrowserRegistryKey in the 32-bit registry
-// view; when it cannot be read, "<common application data>\<CompanyKeyName>\
-// Velbrowser".
+// view; when it cannot be read,
+// "<common application data>\<CompanyKeyName>\Velbrowser".
 std::wstring GetBrowserDataFolder();
 
 // The common application-data folder (CSIDL_COMMON_APPDATA); the shell's
