@@ -1,0 +1,149 @@
+// CreateTempWorkspace under Wine: the base folder chosen from TEMP, TMP and
+// "C:\TEMP", the name, and the rule that only a folder this call created is
+// handed out.
+#include "handoff/temp_workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <iterator>
+#include <optional>
+#include <regex>
+
+#include "tests/handoff/recording_log.h"
+#include "tests/handoff/scratch.h"
+
+namespace krv::handoff {
+namespace {
+
+using testing::Exists;
+using testing::RemoveTree;
+using testing::ScopedEnvironment;
+using testing::ScratchFolder;
+using testing::WriteTextFile;
+
+// The name the calling thread gets with `letter`.
+std::wstring NameFor(wchar_t letter) {
+  wchar_t name[32];
+  std::swprintf(name, std::size(name), L"_ov_pkr.tm~%lc%05lu", static_cast<wint_t>(letter),
+                static_cast<unsigned long>(GetCurrentThreadId() % 100000));
+  return name;
+}
+
+bool IsEmptyFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  int entries = 0;
+  if (find != INVALID_HANDLE_VALUE) {
+    do ++entries;
+    while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  return entries == 2;  // "." and ".."
+}
+
+class WorkspaceTest : public ::testing::Test {
+ protected:
+  ScratchFolder scratch_;
+  testing::RecordingLog log_;
+  ScopedEnvironment temp_{L"TEMP", scratch_.path()};
+  ScopedEnvironment tmp_{L"TMP", std::nullopt};
+};
+
+TEST_F(WorkspaceTest, FirstNameIsLetterAAndFiveDigitsOfTheThreadId) {
+  const std::wstring workspace = CreateTempWorkspace();
+  EXPECT_EQ(workspace, scratch_ / NameFor(L'a'));
+  EXPECT_TRUE(IsEmptyFolder(workspace));
+}
+
+TEST_F(WorkspaceTest, EachCallMakesAFolderOfItsOwn) {
+  EXPECT_EQ(CreateTempWorkspace(), scratch_ / NameFor(L'a'));
+  EXPECT_EQ(CreateTempWorkspace(), scratch_ / NameFor(L'b'));
+}
+
+TEST_F(WorkspaceTest, TempEndingWithBackslashGetsNoSecondOne) {
+  ScopedEnvironment temp(L"TEMP", scratch_.path() + L"\\");
+  EXPECT_EQ(CreateTempWorkspace(), scratch_ / NameFor(L'a'));
+}
+
+// Someone else's folder (maybe with files planted in it) or file of the
+// chosen name is passed over, and left as it was.
+TEST_F(WorkspaceTest, NameTakenByAnotherFolderOrFileGoesToTheNextLetter) {
+  ASSERT_TRUE(CreateDirectoryW((scratch_ / NameFor(L'a')).c_str(), nullptr));
+  ASSERT_TRUE(WriteTextFile(scratch_ / (NameFor(L'a') + L"\\planted.exe"), "x"));
+  ASSERT_TRUE(WriteTextFile(scratch_ / NameFor(L'b'), "a file"));
+
+  const std::wstring workspace = CreateTempWorkspace();
+  EXPECT_EQ(workspace, scratch_ / NameFor(L'c'));
+  EXPECT_TRUE(IsEmptyFolder(workspace));
+  EXPECT_TRUE(Exists(scratch_ / (NameFor(L'a') + L"\\planted.exe")));
+}
+
+TEST_F(WorkspaceTest, AllTwentySixNamesTakenGivesAnEmptyPath) {
+  for (wchar_t letter = L'a'; letter <= L'z'; ++letter)
+    ASSERT_TRUE(CreateDirectoryW((scratch_ / NameFor(letter)).c_str(), nullptr));
+  EXPECT_EQ(CreateTempWorkspace(), L"");
+}
+
+// The folder cannot be made for another reason than its name being taken:
+// here TEMP names a file, so the path below it does not exist.
+TEST_F(WorkspaceTest, FolderThatCannotBeCreatedGivesAnEmptyPath) {
+  ASSERT_TRUE(WriteTextFile(scratch_ / L"not-a-folder", "x"));
+  ScopedEnvironment temp(L"TEMP", scratch_ / L"not-a-folder");
+  EXPECT_EQ(CreateTempWorkspace(), L"");
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST_F(WorkspaceTest, TmpIsUsedOnlyWhenTempIsAbsent) {
+  ScratchFolder tmp_folder;
+  ScopedEnvironment temp(L"TEMP", std::nullopt);
+  ScopedEnvironment tmp(L"TMP", tmp_folder.path());
+  EXPECT_EQ(CreateTempWorkspace(), tmp_folder / NameFor(L'a'));
+}
+
+// Every case that ends in "C:\TEMP", with TMP valid each time: it is not a
+// fallback for a TEMP that is present but unusable.
+TEST_F(WorkspaceTest, UnusableOrAbsentBaseFallsBackToCTemp) {
+  ScratchFolder tmp_folder;
+  ScopedEnvironment tmp(L"TMP", tmp_folder.path());
+  const std::wstring too_long = L"C:\\" + std::wstring(600, L'x');
+  struct Case {
+    const char* what;
+    std::optional<std::wstring> temp;
+    std::optional<std::wstring> tmp;
+  } cases[] = {
+      {"TEMP and TMP absent", std::nullopt, std::nullopt},
+      {"TEMP names a missing folder", scratch_ / L"missing", tmp_folder.path()},
+      {"TEMP longer than 520 characters", too_long, tmp_folder.path()},
+  };
+  const std::wregex in_c_temp(LR"(C:\\TEMP\\_ov_pkr\.tm~[a-z][0-9]{5})");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScopedEnvironment temp(L"TEMP", c.temp);
+    ScopedEnvironment tmp_case(L"TMP", c.tmp);
+    const std::wstring workspace = CreateTempWorkspace();
+    EXPECT_TRUE(std::regex_match(workspace, in_c_temp)) << std::string(workspace.begin(), workspace.end());
+    EXPECT_TRUE(IsEmptyFolder(workspace));
+    RemoveDirectoryW(workspace.c_str());
+  }
+}
+
+// A base folder that exists but whose path leaves fewer than 18 characters
+// for the workspace's name.
+TEST_F(WorkspaceTest, ExistingBaseTooLongForTheNameFallsBackToCTemp) {
+  std::wstring base = scratch_.path();
+  while (base.size() < 510) {
+    base += L"\\" + std::wstring(50, L'd');
+    if (!CreateDirectoryW((L"\\\\?\\" + base).c_str(), nullptr)) GTEST_SKIP() << "no long paths here";
+  }
+  ScopedEnvironment temp(L"TEMP", base);
+  const std::wstring workspace = CreateTempWorkspace();
+  EXPECT_EQ(workspace.rfind(L"C:\\TEMP\\_ov_pkr.tm~", 0), 0u);
+  EXPECT_LE(workspace.size(), 520u);
+  RemoveDirectoryW(workspace.c_str());
+}
+
+}  // namespace
+}  // namespace krv::handoff
