@@ -14,6 +14,10 @@
 #include "sfxarc/sfx_entry.h"
 #include "sfxarc/u_file.h"
 
+namespace krv::progress {
+class ProgressCallback;
+}  // namespace krv::progress
+
 namespace krv::sfxarc {
 
 // Load's codes besides the map parser's (archive_map.h).
@@ -63,6 +67,32 @@ class SfxArc {
   // out; bytes beyond the end of the file read as zero. The block must be
   // released before this object is destroyed.
   std::unique_ptr<FileBlock> ReadStored(uint32_t offset, uint32_t size);
+
+  // Extracts every entry into `folder`, one job per entry on a pool of up to
+  // 50 worker threads, and returns when all have ended (extract_all.cpp).
+  // With `progress`: SetOverallTotal(number of entries), SetOverallDone(0),
+  // then SetOverallDone(entries finished so far) after each entry, from the
+  // worker that finished it; cancellation is not acted on. Every entry is
+  // attempted; a failed one logs "Error extracting file '<name>' (code
+  // 0x<code>)" (error, "sfxarc"). Returns 0 when all succeeded, else the
+  // code of the failed entry that stored its code last (see ExtractEntry).
+  // Only after a successful Load.
+  uint32_t ExtractAllFiles(const std::wstring& folder, progress::ProgressCallback* progress);
+
+  // Writes one entry below `folder` (extract_entry.cpp): under its name, the
+  // stored bytes as they are (packed, with the entry's own signature block)
+  // or, with `unpack`, the unpacked content; under its extra name, when it
+  // has one, always the unpacked content. The file under the name gets the
+  // entry's time as its last-access and last-write times. Returns 0, or:
+  //   1006  a name or extra name that could leave the folder
+  //         (entry_name_check.h); nothing is written; or the unpacked
+  //         content is empty
+  //   8     the stored bytes cannot be read into memory
+  //   0xA002, 8  UnpackBlock's code
+  //   82    an output file cannot be created or written whole
+  // On failure the entry's output files are removed again. Any thread may
+  // call it while others do.
+  uint32_t ExtractEntry(const std::wstring& folder, const SfxEntry& entry, bool unpack);
 
  private:
   // Steps 7 to 12 of Load, once the file is open and E is known.

@@ -1,0 +1,22 @@
+#pragma once
+// Which entry names may be written below the extraction folder.
+
+#include <string>
+
+namespace krv::sfxarc {
+
+// True when `name` (an entry's NAME or XNAM) stays inside the folder it is
+// joined to: empty (nothing is written for it), or relative with no way up.
+// False for a name that
+//   - begins with a backslash or slash (rooted, UNC "\\server\share", device
+//     "\\.\" and "\\?\" prefixes),
+//   - contains a colon anywhere (drive letters "C:", alternate data streams,
+//     device names such as "CON:"),
+//   - has a component, between backslashes or slashes, of dots and blanks
+//     only with at least two dots (".." itself, and forms such as ". ." or
+//     "... " that Windows trims to "..").
+// The archive's signature says who made a package, not that its names are
+// harmless, so even a trusted package cannot write outside the workspace.
+bool IsSafeEntryName(const std::wstring& name);
+
+}  // namespace krv::sfxarc

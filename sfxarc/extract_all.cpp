@@ -1,0 +1,101 @@
+// SfxArc::ExtractAllFiles: every entry, one job each, on the job pool.
+
+#include <atomic>
+#include <new>
+
+#include "log/write_log.h"
+#include "progress/progress_callback.h"
+#include "sfxarc/jobpool/job.h"
+#include "sfxarc/jobpool/jobpool.h"
+#include "sfxarc/keep_packed.h"
+#include "sfxarc/sfx_arc.h"
+#include "sfxarc/sfxarc_log.h"
+#include "sfxarc/unpack_block.h"
+
+namespace krv::sfxarc {
+namespace {
+
+// What the jobs of one ExtractAllFiles call share.
+struct ExtractionState {
+  SfxArc& archive;
+  const std::wstring& folder;
+  progress::ProgressCallback* progress;  // may be null
+  std::atomic<int32_t> finished{0};
+  // Any failed entry's code; a later failure overwrites an earlier one.
+  std::atomic<uint32_t> result{0};
+};
+
+void RecordEntryResult(ExtractionState& state, const SfxEntry& entry, uint32_t code) {
+  if (code != 0) {
+    state.result.store(code);
+    krv::log::write_log(krv::log::kError, ArchiveLogCategory(), L"Error extracting file '%ls' (code 0x%x)",
+                        entry.name.c_str(), code);
+  }
+}
+
+// Counts one more finished entry; returns the callback's cancel flag.
+bool ReportFinished(ExtractionState& state) {
+  if (!state.progress) return false;
+  const int32_t finished = state.finished.fetch_add(1) + 1;
+  return state.progress->SetOverallDone(static_cast<uint64_t>(finished));
+}
+
+// The job of one entry. The state and the entry outlive it: ExtractAllFiles
+// waits for every worker and destroys the pool before it returns.
+class VpxJob final : public krv::job {
+ public:
+  VpxJob(ExtractionState& state, const SfxEntry& entry) : state_(state), entry_(entry) {}
+
+  // Returns the cancel flag of its progress report, which the pool drops:
+  // extraction does not stop for a cancellation.
+  uint32_t Run() override {
+    ran_ = true;
+    uint32_t code;
+    try {
+      code = state_.archive.ExtractEntry(state_.folder, entry_, !IsKeptPacked(entry_.name));
+    } catch (const std::bad_alloc&) {
+      code = kNotEnoughMemory;
+    }
+    RecordEntryResult(state_, entry_, code);
+    return ReportFinished(state_) ? 1 : 0;
+  }
+
+ private:
+  // A job the pool gives up unrun (no worker could be started for it) is a
+  // failed entry, not a silent success.
+  ~VpxJob() override {
+    if (!ran_) RecordEntryResult(state_, entry_, kNotEnoughMemory);
+  }
+
+  ExtractionState& state_;
+  const SfxEntry& entry_;
+  bool ran_ = false;
+};
+
+}  // namespace
+
+uint32_t SfxArc::ExtractAllFiles(const std::wstring& folder, progress::ProgressCallback* progress) {
+  ExtractionState state{*this, folder, progress};
+  if (progress) {
+    progress->SetOverallTotal(Entries().size());
+    progress->SetOverallDone(0);
+  }
+  {
+    jobpool pool;
+    for (const SfxEntry& entry : Entries()) {
+      VpxJob* job = new (std::nothrow) VpxJob(state, entry);
+      if (!job) {
+        RecordEntryResult(state, entry, kNotEnoughMemory);
+        ReportFinished(state);
+        continue;
+      }
+      // Without room in the queue the entry is extracted here and now.
+      if (!pool.add(job)) job->Run();
+      job->release();
+    }
+    pool.wait();
+  }
+  return state.result.load();
+}
+
+}  // namespace krv::sfxarc

@@ -1,0 +1,69 @@
+// SfxArc::ExtractEntry: one entry into the extraction folder.
+
+#include <vector>
+
+#include "runtime/path_join.h"
+#include "sfxarc/entry_name_check.h"
+#include "sfxarc/m_file.h"
+#include "sfxarc/output_file.h"
+#include "sfxarc/retrying_delete.h"
+#include "sfxarc/sfx_arc.h"
+#include "sfxarc/unpack_block.h"
+#include "sfxarc/write_whole_file.h"
+
+namespace krv::sfxarc {
+namespace {
+
+// `folder` joined with `name`: a double quote ending the folder is dropped,
+// and when the folder begins with one, the result gets a closing one (the
+// folder may come quoted, as it does on a command line).
+std::wstring JoinEntryPath(const std::wstring& folder, const std::wstring& name) {
+  if (folder.empty()) return name;
+  std::wstring base = folder;
+  if (base.back() == L'"') base.pop_back();
+  std::wstring joined = JoinPath(base, name);
+  if (folder.front() == L'"') joined += L'"';
+  return joined;
+}
+
+}  // namespace
+
+uint32_t SfxArc::ExtractEntry(const std::wstring& folder, const SfxEntry& entry, bool unpack) {
+  // Checked before anything is read or written, and before any removal: a
+  // name that leaves the folder must not delete there either.
+  if (!IsSafeEntryName(entry.name) || !IsSafeEntryName(entry.extra_name)) return kArchiveDamaged;
+  const bool has_name = !entry.name.empty();
+  const bool has_extra = !entry.extra_name.empty();
+  const std::wstring output_path = SystemPath(JoinEntryPath(folder, entry.name));
+  const std::wstring extra_path = SystemPath(JoinEntryPath(folder, entry.extra_name));
+
+  uint32_t code = 0;
+  {
+    const std::unique_ptr<FileBlock> stored = ReadStored(entry.offset, entry.stored_size);
+    std::vector<uint8_t> unpacked;
+    if (!stored) {
+      code = kNotEnoughMemory;
+    } else if (unpack || has_extra) {
+      CMFile view;
+      view.Attach(stored->data(), stored->size());
+      code = UnpackBlock(view, unpacked);
+      if (code == 0 && unpacked.empty()) code = kArchiveDamaged;
+      if (code == 0 && has_extra)
+        code = WriteWholeFile(extra_path, unpacked.data(), static_cast<uint32_t>(unpacked.size()));
+    }
+    if (code == 0 && has_name) {
+      const uint8_t* source = unpack ? unpacked.data() : stored->data();
+      const uint32_t size = unpack ? static_cast<uint32_t>(unpacked.size()) : stored->size();
+      code = WriteWholeFile(output_path, source, size);
+      // The times are a courtesy to the updater; a failure does not fail the entry.
+      if (code == 0) SetFileTimes(output_path, entry.time);
+    }
+  }
+  if (code != 0) {
+    if (has_name) DeleteWithRetry(output_path);
+    if (has_extra) DeleteWithRetry(extra_path);
+  }
+  return code;
+}
+
+}  // namespace krv::sfxarc
