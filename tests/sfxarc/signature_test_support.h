@@ -1,0 +1,75 @@
+#pragma once
+// Shared by the signature tests: the NIST/RFC vector files of Debian's
+// python3-cryptography-vectors (read where the package installs them, never
+// copied), the development key set, and small builders of signed files.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sfxarc/signature/forms.h"
+#include "sfxarc/signature/key_file.h"
+
+namespace krv::signature::testing {
+
+// One group of "Name = value" lines of a vector file, with the "[...]"
+// section it stands in.
+struct VectorRecord {
+  std::string section;
+  std::map<std::string, std::string> fields;
+  bool Has(const std::string& name) const { return fields.count(name) != 0; }
+  const std::string& Get(const std::string& name) const { return fields.at(name); }
+};
+
+// The records of the vector file at `relative` below the package's folder
+// (e.g. "hashes/MD5/rfc-1321.txt"). Fails the calling test and returns none
+// when the file is missing.
+std::vector<VectorRecord> ReadVectorFile(const std::string& relative);
+
+// Bytes from hexadecimal digits; an odd count or a non-digit fails the test.
+std::vector<uint8_t> FromHex(const std::string& digits);
+
+// FromHex, left-padded with zeros to `width` bytes.
+std::vector<uint8_t> FromHexPadded(const std::string& digits, size_t width);
+
+std::string ToHex(const std::vector<uint8_t>& bytes);
+
+// keys/dev-private.keys, read once.
+const DsaKeySet& DevKeys();
+
+// The key file the build embedded (KRV_KEYS_FILE), read once.
+const DsaKeySet& EmbeddedKeys();
+
+// True when the build embedded the development keys' public halves, which
+// the tests that check signed files against the built-in table need.
+bool EmbeddedKeysAreDevKeys();
+
+// Skips the calling test when EmbeddedKeysAreDevKeys is false.
+#define KRV_REQUIRE_DEV_KEYS()                                                            \
+  do {                                                                                  \
+    if (!::krv::signature::testing::EmbeddedKeysAreDevKeys())                           \
+      GTEST_SKIP() << "the build embeds other keys than keys/dev-public.keys";          \
+  } while (0)
+
+std::vector<uint8_t> Bytes(const std::string& text);
+
+// `content` followed by its signature block of form, made with the
+// development keys (key_number 0: the form's default key).
+std::vector<uint8_t> Signed(const std::vector<uint8_t>& content, SignatureForm form, int key_number = 0);
+
+// The smallest PE32 (or PE32+ for a 64-bit machine) image the locator, the PE
+// rule and osslsigncode accept: DOS header with e_lfanew = 0x80, "PE\0\0",
+// file header, optional header with 16 data directories, and one section of
+// code-like filler from 0x200 to the end; `size` bytes in all.
+std::vector<uint8_t> MakePe(uint16_t machine = 0x014c, size_t size = 4096);
+
+// Offsets within MakePe's image.
+constexpr size_t kPeOffset = 0x80;
+constexpr size_t kCheckSumAt = kPeOffset + 88;
+constexpr size_t kSecurityEntry32At = kPeOffset + 152;
+constexpr size_t kSecurityEntry64At = kPeOffset + 168;
+
+void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value);
+
+}  // namespace krv::signature::testing
