@@ -86,6 +86,7 @@ TEST_F(StoredAnimation, WithoutACaptionOnlyTheImageIsDrawn) {
 }
 
 struct ModuleCase {
+  const char* name;
   const wchar_t* module;
   bool loads;
   uint32_t frames;
@@ -94,10 +95,10 @@ struct ModuleCase {
 // The test images are 200 x 100: "still" has one frame, "no_delays" three
 // frames without delays; "not_an_image" holds text, kernel32 no animation.
 constexpr ModuleCase kModuleCases[] = {
-    {L"still", true, 1},
-    {L"no_delays", true, 3},
-    {L"not_an_image", false, 0},
-    {L"kernel32.dll", false, 0},
+    {"Still", L"still", true, 1},
+    {"NoDelays", L"no_delays", true, 3},
+    {"NotAnImage", L"not_an_image", false, 0},
+    {"NoResource", L"kernel32.dll", false, 0},
 };
 
 class AnimationFromModule : public ::testing::TestWithParam<ModuleCase> {
@@ -125,7 +126,8 @@ TEST_P(AnimationFromModule, LoadsOnlyImagesAndShowsStillOnesWithoutDelays) {
   EXPECT_EQ(image->FrameIndex(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modules, AnimationFromModule, ::testing::ValuesIn(kModuleCases));
+INSTANTIATE_TEST_SUITE_P(Modules, AnimationFromModule, ::testing::ValuesIn(kModuleCases),
+                         [](const ::testing::TestParamInfo<ModuleCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace krv::progress

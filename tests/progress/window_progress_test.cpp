@@ -185,6 +185,7 @@ TEST(ProgressWindow, ARunWhoseWindowClassCannotBeRegisteredGoesOnAtOnce) {
 }
 
 struct StillCase {
+  const char* name;
   const wchar_t* module;
   size_t frames;
 };
@@ -208,13 +209,19 @@ TEST_P(StillImage, IsShownWithoutATimer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, StillImage,
-                         ::testing::Values(StillCase{L"still", 1}, StillCase{L"no_delays", 3}));
+                         ::testing::Values(StillCase{"OneFrame", L"still", 1}, StillCase{"NoDelays", L"no_delays", 3}),
+                         [](const ::testing::TestParamInfo<StillCase>& info) { return info.param.name; });
 
-class NoAnimation : public ::testing::TestWithParam<const wchar_t*> {};
+struct NoAnimationCase {
+  const char* name;
+  const wchar_t* module;
+};
+
+class NoAnimation : public ::testing::TestWithParam<NoAnimationCase> {};
 
 // Without an animation there is nothing to show: no thread, no wait.
 TEST_P(NoAnimation, StartsNoWindowThread) {
-  TestModule module(GetParam());
+  TestModule module(GetParam().module);
   ASSERT_TRUE(module.get());
   AnimatorSetup setup;
   setup.module = module.get();
@@ -229,7 +236,10 @@ TEST_P(NoAnimation, StartsNoWindowThread) {
   EXPECT_EQ(animator.LastOverallPercent(), 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modules, NoAnimation, ::testing::Values(L"not_an_image", L"kernel32.dll"));
+INSTANTIATE_TEST_SUITE_P(Modules, NoAnimation,
+                         ::testing::Values(NoAnimationCase{"NotAnImage", L"not_an_image"},
+                                           NoAnimationCase{"NoResource", L"kernel32.dll"}),
+                         [](const ::testing::TestParamInfo<NoAnimationCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace krv::progress
