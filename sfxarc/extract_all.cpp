@@ -74,14 +74,17 @@ class VpxJob final : public krv::job {
 
 }  // namespace
 
-uint32_t SfxArc::ExtractAllFiles(const std::wstring& folder, progress::ProgressCallback* progress) {
+static_assert(kMaxExtractionWorkers == jobpool::kMaximumWorkers, "one limit for both");
+
+uint32_t SfxArc::ExtractAllFiles(const std::wstring& folder, progress::ProgressCallback* progress,
+                                 uint32_t max_workers) {
   ExtractionState state{*this, folder, progress};
   if (progress) {
     progress->SetOverallTotal(Entries().size());
     progress->SetOverallDone(0);
   }
   {
-    jobpool pool;
+    jobpool pool(max_workers);
     for (const SfxEntry& entry : Entries()) {
       VpxJob* job = new (std::nothrow) VpxJob(state, entry);
       if (!job) {

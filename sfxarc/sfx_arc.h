@@ -24,6 +24,9 @@ namespace krv::sfxarc {
 constexpr uint32_t kArchiveCannotOpen = 2;
 constexpr uint32_t kArchiveDamaged = 1006;
 
+// The most entries ExtractAllFiles extracts at once (the job pool's limit).
+constexpr uint32_t kMaxExtractionWorkers = 50;
+
 class SfxArc {
  public:
   SfxArc() = default;
@@ -76,8 +79,10 @@ class SfxArc {
   // attempted; a failed one logs "Error extracting file '<name>' (code
   // 0x<code>)" (error, "sfxarc"). Returns 0 when all succeeded, else the
   // code of the failed entry that stored its code last (see ExtractEntry).
-  // Only after a successful Load.
-  uint32_t ExtractAllFiles(const std::wstring& folder, progress::ProgressCallback* progress);
+  // At most `max_workers` (1 to kMaxExtractionWorkers) run at once. Only
+  // after a successful Load.
+  uint32_t ExtractAllFiles(const std::wstring& folder, progress::ProgressCallback* progress,
+                           uint32_t max_workers = kMaxExtractionWorkers);
 
   // Writes one entry below `folder` (extract_entry.cpp): under its name, the
   // stored bytes as they are (packed, with the entry's own signature block)

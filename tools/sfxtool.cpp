@@ -12,13 +12,13 @@ struct Command {
   int (*run)(const std::vector<std::string>& args, ToolIo& io);
 };
 
-// "extract" joins this table with the extraction code.
 constexpr Command kCommands[] = {
     {"keygen", "make a fourteen-key DSA set (public and private key files)", RunKeygenCommand},
     {"build", "make a signed package from a stub, files and a command-line template", RunBuildCommand},
     {"sign", "append a signature block of any form to a file", RunSignCommand},
     {"verify", "check a file's signature block against the built-in keys", RunVerifyCommand},
     {"list", "load a package as the stub does and list its entries", RunListCommand},
+    {"extract", "load a package and extract its entries as the stub does", RunExtractCommand},
 };
 
 void PrintCommands(std::ostream& out) {

@@ -11,11 +11,14 @@ namespace krv {
 
 // The pool's name is ASCII, so its UTF-8 form is also its form in the ANSI
 // code page, which thread names use.
-jobpool::jobpool() : name_(L"stub_pool"), thread_name_(log::utf8_from_wide(name_.c_str())) {
+jobpool::jobpool(uint32_t maximum_workers)
+    : name_(L"stub_pool"),
+      thread_name_(log::utf8_from_wide(name_.c_str())),
+      maximum_workers_(std::clamp<uint32_t>(maximum_workers, 1, kMaximumWorkers)) {
   // Neither list ever holds more than the maximum (the retired list is
   // emptied by every add), so the workers never allocate when they retire.
-  workers_.reserve(kMaximumWorkers);
-  retired_.reserve(kMaximumWorkers);
+  workers_.reserve(maximum_workers_);
+  retired_.reserve(maximum_workers_);
 }
 
 jobpool::~jobpool() { shutdown(); }
@@ -32,7 +35,7 @@ bool jobpool::add(job* job) {
   retired_.clear();
   // A worker never waits for work (it retires instead), so every worker that
   // exists is busy: the job needs a new one unless the maximum runs already.
-  if (workers_.size() >= kMaximumWorkers) return true;
+  if (workers_.size() >= maximum_workers_) return true;
   jobthread* created = new (std::nothrow) jobthread(*this, thread_name_);
   if (!created) return true;
   ref_ptr<jobthread> worker = ref_ptr<jobthread>::adopt(created);

@@ -31,8 +31,9 @@ class jobpool {
   // wait's result when there was no worker to wait for.
   static constexpr uint32_t kNoWorkers = 0xFFFFFFFF;
 
-  // The pool "stub_pool", without workers.
-  jobpool();
+  // The pool "stub_pool", without workers, running at most
+  // `maximum_workers` at once (taken into 1..kMaximumWorkers).
+  explicit jobpool(uint32_t maximum_workers = kMaximumWorkers);
 
   // shutdown().
   ~jobpool();
@@ -40,7 +41,8 @@ class jobpool {
   jobpool& operator=(const jobpool&) = delete;
 
   // Queues `job` (the pool takes its own reference) and makes sure a worker
-  // will take it: starts a worker when there are fewer than the maximum.
+  // will take it: starts a worker when there are fewer than the pool's
+  // maximum.
   // When no worker can be started, the job stays queued for a worker that
   // finishes its own. False, with nothing queued, when memory runs out, when
   // `job` is null or after shutdown().
@@ -76,6 +78,7 @@ class jobpool {
 
   const std::wstring name_;
   const std::string thread_name_;
+  const uint32_t maximum_workers_;
   std::atomic<bool> closing_{false};
   mutable std::mutex lock_;
   std::vector<ref_ptr<jobthread>> workers_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -181,6 +182,33 @@ TEST(JobPool, SixtyJobsStartFiftyWorkersWhichTakeTheRest) {
   EXPECT_EQ(done.load(), 60);
   EXPECT_EQ(record.thread_count(), jobpool::kMaximumWorkers);
   EXPECT_EQ(record.peak(), static_cast<int>(jobpool::kMaximumWorkers));
+}
+
+TEST(JobPool, ASmallerMaximumIsKept) {
+  for (uint32_t maximum : {0u, 1u, 3u, 80u}) {
+    SCOPED_TRACE(maximum);
+    const uint32_t expected = std::clamp<uint32_t>(maximum, 1, jobpool::kMaximumWorkers);
+    Gate gate;
+    Countdown all_busy(static_cast<int>(expected));
+    RunRecord record;
+    std::atomic<int> done{0};
+    jobpool pool(maximum);
+    for (int i = 0; i < 60; ++i) {
+      AddJob(pool, [&] {
+        record.Enter();
+        all_busy.Arrive();
+        gate.Pass();
+        done.fetch_add(1);
+        record.Leave();
+      });
+    }
+    EXPECT_EQ(pool.worker_count(), expected);
+    all_busy.Wait();
+    gate.Open();
+    pool.wait();
+    EXPECT_EQ(done.load(), 60);
+    EXPECT_EQ(record.peak(), static_cast<int>(expected));
+  }
 }
 
 TEST(JobPool, QueuedJobsRunFirstInFirstOut) {

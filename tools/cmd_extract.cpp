@@ -1,0 +1,149 @@
+// sfxtool extract PKG DIR [--jobs N] [--progress]
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "progress/progress_callback.h"
+#include "progress/progress_interface.h"
+#include "sfxarc/keep_packed.h"
+#include "sfxarc/sfx_arc.h"
+#include "tools/commands.h"
+#include "tools/tool_args.h"
+#include "tools/tool_files.h"
+
+namespace krv::tools {
+
+namespace {
+
+constexpr char kCommand[] = "extract";
+
+constexpr char kUsage[] =
+    "usage: sfxtool extract PKG DIR [--jobs N] [--progress]\n\n"
+    "Loads PKG as the stub does (its signature must verify against the keys\n"
+    "built into this program) and extracts every entry into DIR, created when\n"
+    "missing, exactly as the stub extracts into its workspace: the updater's own\n"
+    "packages (names containing part-, prod-pgm.vpx, prod-vps.vpx, uat.vpx,\n"
+    "servers.def or config.def, in this case) as stored, everything else\n"
+    "unpacked, each file with its entry's time. Entry names that could leave DIR\n"
+    "are refused. Failed entries are reported on stderr and leave no file.\n\n"
+    "options:\n"
+    "  --jobs N     extract at most N entries at once (1 to 50; default 50)\n"
+    "  --progress   draw the progress bar even when stdout is not a terminal\n"
+    "               (without it, the bar is drawn on a terminal only)\n\n"
+    "exit codes: 0 every entry extracted; 2 bad command line; 4 DIR cannot be\n"
+    "created; 5 PKG does not load; otherwise the extraction's result code when\n"
+    "it fits the shell's 8 bits (8 out of memory, 82 a file cannot be written),\n"
+    "else 255 (1006 damaged entry or refused name, 0xA002 entry does not unpack);\n"
+    "the full code is printed either way.\n";
+
+// The shell sees 8 bits of an exit code: larger result codes become 255.
+constexpr int kExitLargeResult = 255;
+
+int ExitCodeOf(uint32_t result) { return result <= 255 ? static_cast<int>(result) : kExitLargeResult; }
+
+bool StdoutIsTerminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+// Draws "[#####-----]  50%" on one line, redrawn in place for each new
+// overall percentage. Called under the callback's lock, one call at a time.
+class ProgressBar final : public progress::ProgressInterface {
+ public:
+  explicit ProgressBar(std::ostream& out) : out_(out) {}
+
+  void OnProgress(progress::ProgressCallback*, uint32_t, uint32_t overall) override {
+    const uint32_t filled = overall * kWidth / 100;
+    out_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] " << std::setw(3) << overall
+         << "%" << std::flush;
+    drawn_ = true;
+  }
+  void OnText(progress::ProgressCallback*, const wchar_t*) override {}
+  void OnSubtext(progress::ProgressCallback*, const wchar_t*) override {}
+  void OnValue(progress::ProgressCallback*, uint32_t) override {}
+  void OnValuePair(progress::ProgressCallback*, uint32_t, uint32_t) override {}
+  void OnSecondValue(progress::ProgressCallback*, uint32_t) override {}
+  void OnSignal(uint32_t) override {}
+
+  // Ends the bar's line, if one was drawn.
+  void Finish() {
+    if (drawn_) out_ << "\n";
+  }
+
+ private:
+  static constexpr uint32_t kWidth = 40;
+  std::ostream& out_;
+  bool drawn_ = false;
+};
+
+std::string Hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", value);
+  return text;
+}
+
+}  // namespace
+
+int RunExtractCommand(const std::vector<std::string>& args, ToolIo& io) {
+  ToolArgs parsed;
+  std::string error;
+  if (!parsed.Parse(args, {{"jobs", true}, {"progress", false}}, &error)) return UsageError(io, kCommand, error);
+  if (parsed.help()) {
+    io.out << kUsage;
+    return kExitOk;
+  }
+  if (parsed.positionals().size() != 2) return UsageError(io, kCommand, "expected a package and a folder");
+  uint32_t jobs = sfxarc::kMaxExtractionWorkers;
+  if (parsed.Has("jobs") && (!ParseU32(parsed.Value("jobs"), &jobs) || jobs < 1 || jobs > sfxarc::kMaxExtractionWorkers))
+    return UsageError(io, kCommand, "--jobs takes a number from 1 to 50");
+  const std::string& package = parsed.positionals()[0];
+  const std::string& folder = parsed.positionals()[1];
+
+  sfxarc::SfxArc archive;
+  const uint32_t loaded = archive.Load(WidePath(package));
+  if (loaded != 0) return Failure(io, kCommand, "cannot load " + package + " (code " + Hex(loaded) + ")", kExitFailed);
+
+  std::error_code created;
+  std::filesystem::create_directories(std::filesystem::u8path(folder), created);
+  if (created) return Failure(io, kCommand, "cannot create " + folder + ": " + created.message(), kExitCannotWrite);
+
+  ProgressBar bar(io.out);
+  progress::ProgressCallback callback;
+  if (parsed.Has("progress") || (&io.out == &std::cout && StdoutIsTerminal())) callback.AddListener(&bar);
+  const auto start = std::chrono::steady_clock::now();
+  const uint32_t result = archive.ExtractAllFiles(WidePath(folder), &callback, jobs);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  bar.Finish();
+
+  const size_t entries = archive.Entries().size();
+  if (result != 0) {
+    return Failure(io, kCommand,
+                   "extraction into " + folder + " failed with code " + Hex(result) + " (" + std::to_string(result) +
+                       "); see the errors above",
+                   ExitCodeOf(result));
+  }
+  size_t stored = 0;
+  for (const sfxarc::SfxEntry& entry : archive.Entries()) stored += sfxarc::IsKeptPacked(entry.name) ? 1 : 0;
+  std::ostringstream summary;
+  summary << "extracted " << entries << (entries == 1 ? " entry" : " entries") << " into " << folder << " ("
+          << entries - stored << " unpacked, " << stored << " as stored) in " << std::fixed << std::setprecision(2)
+          << seconds << " s\n";
+  io.out << summary.str();
+  return kExitOk;
+}
+
+}  // namespace krv::tools
