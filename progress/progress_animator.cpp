@@ -52,7 +52,8 @@ void ProgressAnimator::CloseWindow() {
   window_->PostClose();
   if (WaitForSingleObject(thread_.get(), setup_.close_timeout_ms) == WAIT_TIMEOUT) {
     TerminateThread(thread_.get(), 1);
-    // Termination is asynchronous; the frames it may still touch go with us.
+    // Termination is asynchronous: the thread must be gone before the
+    // frames and the image it may still be using are freed.
     WaitForSingleObject(thread_.get(), setup_.close_timeout_ms);
   }
   thread_.reset();
