@@ -144,7 +144,7 @@ std::vector<std::string> UseFromManyThreads(lifetime_object<T>& object,
         outcomes[i] = "object";
       } catch (const object_creation_error&) {
         outcomes[i] = "creation error";
-      } catch (const std::runtime_error& e) {
+      } catch (const std::exception& e) {
         outcomes[i] = e.what();
       }
     });
