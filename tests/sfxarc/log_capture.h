@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -45,23 +44,37 @@ class LogCapture {
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, stream_)) > 0) text.append(buffer, n);
     std::fseek(stream_, 0, SEEK_END);
-    // "[time] [level  ] [category   ] [  pid:  tid] message"
-    static const std::regex line_format(R"(\[[^\]]*\] \[(\w*) *\] \[(\w*) *\] \[[^\]]*\] (.*))");
     size_t start = 0;
     while (start < text.size()) {
       size_t end = text.find('\n', start);
       if (end == std::string::npos) end = text.size();
-      const std::string line = text.substr(start, end - start);
-      std::smatch match;
-      if (std::regex_match(line, match, line_format) && match[2] == category) {
-        lines.push_back({match[1], match[2], krv::log::wide_from_utf8(match[3])});
-      }
+      LogLine line;
+      if (Parse(text.substr(start, end - start), &line) && line.category == category) lines.push_back(line);
       start = end + 1;
     }
     return lines;
   }
 
  private:
+  // "[time] [level  ] [category   ] [  pid:  tid] message": four bracketed
+  // fields, the level and category padded with blanks.
+  static bool Parse(const std::string& text, LogLine* line) {
+    std::string fields[4];
+    size_t at = 0;
+    for (std::string& field : fields) {
+      if (at >= text.size() || text[at] != '[') return false;
+      const size_t close = text.find(']', at);
+      if (close == std::string::npos) return false;
+      field = text.substr(at + 1, close - at - 1);
+      field.erase(field.find_last_not_of(' ') + 1);
+      at = close + 2;
+    }
+    line->level = fields[1];
+    line->category = fields[2];
+    line->message = krv::log::wide_from_utf8(at <= text.size() ? text.substr(at) : std::string());
+    return true;
+  }
+
   std::shared_ptr<krv::log::ILogger> logger_;
   std::FILE* stream_;
 };
