@@ -4,6 +4,12 @@
 #
 # krv_delay_load(<target> <lib>...)   e.g. krv_delay_load(sfxstub user32 gdi32)
 #
+# Our libraries name the system libraries plainly (user32, gdiplus ...). Each
+# such name is an imported target here whose link item depends on the
+# executable being linked: the delay-import library for one that sets
+# KRV_DELAY_LOAD, the ordinary import library for every other program. So the
+# delay libraries take the place the plain ones would have on the link line.
+#
 # Two traps of the GNU tools: the headers' __declspec(dllimport) makes calls
 # go through an import slot that the delay thunk never fills (binutils bug
 # 14339), so our Windows code is compiled with DECLSPEC_IMPORT empty (see
@@ -23,11 +29,26 @@ find_program(KRV_MINGW_NM ${KRV_MINGW_TRIPLE}-nm REQUIRED)
 find_program(KRV_MINGW_DLLTOOL ${KRV_MINGW_TRIPLE}-dlltool REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
+set(KRV_DELAYABLE_LIBS user32 gdi32 advapi32 shell32 ole32 gdiplus psapi shlwapi)
+
+function(krv_delay_lib_path lib out)
+  set(${out} ${CMAKE_BINARY_DIR}/delayload/lib${lib}_delay.a PARENT_SCOPE)
+endfunction()
+
+foreach(lib ${KRV_DELAYABLE_LIBS})
+  krv_delay_lib_path(${lib} delay_path)
+  add_library(${lib} INTERFACE IMPORTED GLOBAL)
+  set(delayed "$<BOOL:$<TARGET_PROPERTY:KRV_DELAY_LOAD>>")
+  set_target_properties(${lib} PROPERTIES INTERFACE_LINK_LIBRARIES
+    "$<${delayed}:${delay_path}>;$<${delayed}:mingwex>;$<$<NOT:${delayed}>:-l${lib}>")
+endforeach()
+
 function(krv_delay_load target)
+  set_target_properties(${target} PROPERTIES KRV_DELAY_LOAD ON)
   set(libs)
   foreach(lib ${ARGN})
     set(implib /usr/${KRV_MINGW_TRIPLE}/lib/lib${lib}.a)
-    set(out ${CMAKE_BINARY_DIR}/delayload/lib${lib}_delay.a)
+    krv_delay_lib_path(${lib} out)
     if(NOT TARGET krv_delaylib_${lib})
       add_custom_command(OUTPUT ${out}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delayload
