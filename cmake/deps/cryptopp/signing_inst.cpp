@@ -5,3 +5,5 @@
 #include "dsa.h"
 #include "osrng.h"
 #include "sha.h"
+#include "modes.h"
+#include "rng.h"
