@@ -91,7 +91,10 @@ std::string ValueAfter(const std::string& text, const std::string& key) {
   size_t at = text.find(key + ": ");
   if (at == std::string::npos) return {};
   at += key.size() + 2;
-  return text.substr(at, text.find('\n', at) - at);
+  std::string value = text.substr(at, text.find('\n', at) - at);
+  // Wine's console output ends lines with CR LF.
+  if (!value.empty() && value.back() == '\r') value.pop_back();
+  return value;
 }
 
 }  // namespace
