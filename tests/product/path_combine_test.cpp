@@ -26,7 +26,7 @@ TEST(PathCombine, Table) {
       {L"C:\\Orvane", L"", L"C:\\Orvane"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.folder << " + " << c.name);
+    SCOPED_TRACE(::testing::Message() << c.folder << " + " << c.name);
     EXPECT_EQ(combine_path(c.folder, c.name), c.expected);
   }
 }

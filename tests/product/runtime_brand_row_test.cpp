@@ -35,7 +35,7 @@ TEST(RuntimeBrandRow, FolderHoldsImage) {
       {L"D:\\Orvane", L"C:\\Orvane\\x.exe", false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.folder << " | " << c.path);
+    SCOPED_TRACE(::testing::Message() << c.folder << " | " << c.path);
     EXPECT_EQ(folder_holds_image(c.folder, c.path), c.holds);
   }
 }
@@ -69,7 +69,7 @@ TEST(ObjectName, PrefixRules) {
       {L"krvSP", L"kestil", 0, L""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.name << " " << c.prefix << " " << c.buffer);
+    SCOPED_TRACE(::testing::Message() << c.name << " " << c.prefix << " " << c.buffer);
     EXPECT_EQ(object_name(c.name, c.prefix, c.buffer), c.expected);
   }
 }
