@@ -1,5 +1,7 @@
 #include "tests/handoff/registry_values.h"
 
+#include "runtime/registry_helpers.h"
+
 namespace krv::handoff::testing {
 namespace {
 
@@ -25,19 +27,23 @@ std::vector<std::wstring> SplitAtZeros(const std::vector<wchar_t>& data) {
   return strings;
 }
 
+os::registry_key OpenMachineKey(const wchar_t* subkey, REGSAM access) {
+  os::registry_key key;
+  os::open_registry_key(nullptr, HKEY_LOCAL_MACHINE, subkey, access, &key);
+  return key;
+}
+
 std::vector<wchar_t> ReadPendingBlock() {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+  const os::registry_key key = OpenMachineKey(kSessionManager, KEY_QUERY_VALUE);
   DWORD size = 0;
   std::vector<wchar_t> data;
-  if (RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {
+  if (key.valid() && RegQueryValueExW(key.get(), kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
     data.resize(size / sizeof(wchar_t));
-    if (RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
+    if (RegQueryValueExW(key.get(), kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
         ERROR_SUCCESS)
-      data.clear();
+      size = 0;
     data.resize(size / sizeof(wchar_t));
   }
-  RegCloseKey(key);
   return data;
 }
 
@@ -45,20 +51,17 @@ std::vector<wchar_t> ReadPendingBlock() {
 
 ScopedSharedFileValue::ScopedSharedFileValue(const std::wstring& path, DWORD type, const void* data, DWORD size)
     : path_(path) {
-  HKEY key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE | kStubView, nullptr, &key,
-                      nullptr) == ERROR_SUCCESS) {
-    RegSetValueExW(key, path.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-  }
+  HKEY created = nullptr;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE | kStubView, nullptr, &created,
+                  nullptr);
+  os::registry_key key;
+  key.reset(created);
+  if (key.valid()) RegSetValueExW(key.get(), path.c_str(), 0, type, static_cast<const BYTE*>(data), size);
 }
 
 ScopedSharedFileValue::~ScopedSharedFileValue() {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_SET_VALUE | kStubView, &key) == ERROR_SUCCESS) {
-    RegDeleteValueW(key, path_.c_str());
-    RegCloseKey(key);
-  }
+  const os::registry_key key = OpenMachineKey(kSharedDlls, KEY_SET_VALUE | kStubView);
+  if (key.valid()) RegDeleteValueW(key.get(), path_.c_str());
 }
 
 std::vector<std::pair<std::wstring, std::wstring>> PendingFileRenames() {
@@ -80,16 +83,15 @@ void ForgetPendingFileRenamesBelow(const std::wstring& folder) {
     kept.insert(kept.end(), target.begin(), target.end());
     kept.push_back(0);
   }
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  const os::registry_key key = OpenMachineKey(kSessionManager, KEY_SET_VALUE);
+  if (!key.valid()) return;
   if (kept.empty()) {
-    RegDeleteValueW(key, kPendingRenames);
+    RegDeleteValueW(key.get(), kPendingRenames);
   } else {
     kept.push_back(0);
-    RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+    RegSetValueExW(key.get(), kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
                    static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
   }
-  RegCloseKey(key);
 }
 
 }  // namespace krv::handoff::testing

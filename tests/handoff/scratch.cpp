@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -31,13 +32,13 @@ void RemoveTree(const std::wstring& path) {
   }
   std::vector<std::wstring> children;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
+  const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (first != INVALID_HANDLE_VALUE) {
+    const std::unique_ptr<void, decltype(&FindClose)> find(first, &FindClose);
     do {
       if (std::wcscmp(data.cFileName, L".") && std::wcscmp(data.cFileName, L".."))
         children.push_back(path + L'\\' + data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
   }
   for (const std::wstring& child : children) RemoveTree(child);
   RemoveDirectoryW(path.c_str());

@@ -7,6 +7,7 @@
 
 #include <cwchar>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <regex>
 
@@ -34,12 +35,12 @@ bool IsEmptyFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
   int entries = 0;
-  if (find != INVALID_HANDLE_VALUE) {
+  if (first != INVALID_HANDLE_VALUE) {
+    const std::unique_ptr<void, decltype(&FindClose)> find(first, &FindClose);
     do ++entries;
-    while (FindNextFileW(find, &data));
-    FindClose(find);
+    while (FindNextFileW(find.get(), &data));
   }
   return entries == 2;  // "." and ".."
 }
