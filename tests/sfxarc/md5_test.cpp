@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/sfxarc/signature_test_support.h"
+#include "tests/sfxarc/signature_test_vectors.h"
 
 namespace krv::signature {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sfxarc/signature/cpu_features.h"
-#include "tests/sfxarc/signature_test_support.h"
+#include "tests/sfxarc/signature_test_vectors.h"
 
 namespace krv::signature {
 namespace {
