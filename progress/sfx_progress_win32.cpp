@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 #include "log/write_log.h"
@@ -14,8 +15,18 @@ namespace {
 
 const log::LogCategory kRegis = log::make_category(L"regis");
 
+// The brand code raises when no brand can be told; the key is then the one
+// for every brand but Kestil.
+std::wstring StorageKeyName() {
+  try {
+    return product::GetPersistentStorageName();
+  } catch (const std::exception&) {
+    return L"OrvanePersistentStorage";
+  }
+}
+
 LSTATUS WriteProgressValue(DWORD percent) {
-  const std::wstring key_name = product::GetPersistentStorageName();
+  const std::wstring key_name = StorageKeyName();
   HKEY created = nullptr;
   // The same view in both builds (the shipped stub is 32-bit).
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key_name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,

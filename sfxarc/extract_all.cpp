@@ -57,7 +57,13 @@ class VpxJob final : public krv::job {
       code = kNotEnoughMemory;
     }
     RecordEntryResult(state_, entry_, code);
-    return ReportFinished(state_) ? 1 : 0;
+    // A listener that throws must not end the worker and strand the
+    // entries still queued.
+    try {
+      return ReportFinished(state_) ? 1 : 0;
+    } catch (...) {
+      return 0;
+    }
   }
 
  private:
