@@ -34,11 +34,12 @@ void ScratchKey::SetRaw(const wchar_t* name, DWORD type, const std::vector<uint8
 
 void DeleteKeyTree(HKEY root, const std::wstring& path, REGSAM view) {
   const size_t last = path.rfind(L'\\');
+  const std::wstring parent_path = last == std::wstring::npos ? std::wstring() : path.substr(0, last);
+  const std::wstring leaf = last == std::wstring::npos ? path : path.substr(last + 1);
   HKEY parent = nullptr;
-  if (last == std::wstring::npos) return;
-  if (RegOpenKeyExW(root, path.substr(0, last).c_str(), 0, KEY_ALL_ACCESS | view, &parent) != ERROR_SUCCESS) return;
-  RegDeleteTreeW(parent, path.substr(last + 1).c_str());
-  RegDeleteKeyExW(parent, path.substr(last + 1).c_str(), view, 0);
+  if (RegOpenKeyExW(root, parent_path.c_str(), 0, KEY_ALL_ACCESS | view, &parent) != ERROR_SUCCESS) return;
+  RegDeleteTreeW(parent, leaf.c_str());
+  RegDeleteKeyExW(parent, leaf.c_str(), view, 0);
   RegCloseKey(parent);
 }
 
@@ -61,8 +62,11 @@ void RemoveProductKeys() {
       L"SOFTWARE\\ORVANE Software\\Velbrowser", L"SOFTWARE\\KESTIL\\Antivirus",
       L"SOFTWARE\\KESTIL\\Sweepo",              L"SOFTWARE\\Maplor Software\\Orvane",
   };
-  for (REGSAM view : {static_cast<REGSAM>(KEY_WOW64_32KEY), static_cast<REGSAM>(KEY_WOW64_64KEY)})
+  for (REGSAM view : {static_cast<REGSAM>(KEY_WOW64_32KEY), static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
     for (const wchar_t* key : kKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key, view);
+    for (const wchar_t* key : {L"OrvanePersistentStorage", L"KestilPersistentStorage"})
+      DeleteKeyTree(HKEY_CLASSES_ROOT, key, view);
+  }
 }
 
 }  // namespace krv::testing
