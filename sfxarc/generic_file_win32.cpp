@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "runtime/optional_imports.h"
 #include "sfxarc/extended_path.h"
 #include "sfxarc/generic_file.h"
 #include "sfxarc/generic_file_os.h"
@@ -10,38 +11,29 @@
 namespace krv::root::os {
 namespace {
 
-using DisableRedirection = BOOL(WINAPI*)(PVOID*);
-using RevertRedirection = BOOL(WINAPI*)(PVOID);
-
 // Switches 32-bit file-system redirection off for its lifetime when the
-// system offers the switch (64-bit Windows), so that a 32-bit process opens
-// the path it was given, not its redirected twin. Keeps the last error.
+// runtime found the switch (a 32-bit process on 64-bit Windows, after the
+// runtime's full initialisation), so that the path given is opened, not its
+// redirected twin. Keeps the last error.
 class RedirectionOff {
  public:
-  RedirectionOff() {
+  RedirectionOff() : enable_(krv::os::optional_imports::table().wow64_enable_wow64_fs_redirection) {
+    if (!enable_) return;
     const DWORD saved = GetLastError();
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto disable = kernel ? reinterpret_cast<DisableRedirection>(
-                                reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")))
-                          : nullptr;
-    revert_ = kernel ? reinterpret_cast<RevertRedirection>(
-                           reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")))
-                     : nullptr;
-    active_ = disable && revert_ && disable(&old_);
+    active_ = enable_(FALSE) != FALSE;
     SetLastError(saved);
   }
   ~RedirectionOff() {
     if (!active_) return;
     const DWORD saved = GetLastError();
-    revert_(old_);
+    enable_(TRUE);
     SetLastError(saved);
   }
   RedirectionOff(const RedirectionOff&) = delete;
   RedirectionOff& operator=(const RedirectionOff&) = delete;
 
  private:
-  RevertRedirection revert_ = nullptr;
-  PVOID old_ = nullptr;
+  decltype(krv::os::optional_import_table::wow64_enable_wow64_fs_redirection) enable_;
   bool active_ = false;
 };
 
