@@ -105,6 +105,14 @@ bool SetupExecutablePresent(const std::wstring& path) {
   return true;
 }
 
+// Without a workspace of its own the run must not extract at all: the
+// entries' relative names would land in the current folder.
+ResultCode ExtractIntoWorkspace(sfxarc::SfxArc& archive, const std::wstring& folder,
+                                progress::ProgressCallback* callback) {
+  if (folder.empty()) return ERROR_PATH_NOT_FOUND;
+  return archive.ExtractAllFiles(folder, callback);
+}
+
 // The steps from locating the product to running the installer/updater; the
 // caller removes the workspace afterwards.
 ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& archive, std::wstring& temp_folder) {
@@ -152,7 +160,7 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
   if (result != 0) {
     boxes.Show(animator->Window(), L"Cannot open SFX archive. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot open SFX archive (code 0x%x)", result);
-  } else if ((result = archive.ExtractAllFiles(temp_folder, callback.get())) != 0) {
+  } else if ((result = ExtractIntoWorkspace(archive, temp_folder, callback.get())) != 0) {
     boxes.Show(animator->Window(), L"Cannot extract VPX files. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot extract VPX files to '%ls' (code 0x%x)", temp_folder.c_str(),
                    result);
