@@ -1,0 +1,142 @@
+// Finding the installed product, through the stub: the updater's presence
+// and build number, the registry views and both brands' names in boxes and
+// log lines.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/e2e/support/installed_product.h"
+#include "tests/e2e/support/wine_bed.h"
+
+namespace krv::e2e {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr uint32_t kProductMissing = 0xA003;
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+class ProductDiscovery : public testing::Test {
+ protected:
+  void SetUp() override {
+    work_ = fs::temp_directory_path() / ("krv-discovery-" + std::to_string(::getpid()) + "-" +
+                                         testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(work_);
+    fs::create_directories(work_);
+    std::ofstream(work_ / "servers.def") << "[servers]\nVersionType=Release\n";
+  }
+  void TearDown() override { fs::remove_all(work_); }
+
+  // A package of the twin stub with one side file and the given template.
+  std::string Package(const std::string& template_text) {
+    const std::string package = (work_ / "update.exe").string();
+    const std::string command = std::string(KRV_NATIVE_BIN_DIR) + "/tools/sfxtool build --stub " +
+                                Quote(bed_.WindowsProgram("stub/sfxstub.exe")) + " --out " + Quote(package) +
+                                " --template " + Quote(template_text) + " " + Quote((work_ / "servers.def").string());
+    EXPECT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
+    return package;
+  }
+
+  std::string LogTail(const std::string& windows_log, size_t from) {
+    return ReadHostFile(bed_.HostPath(windows_log)).substr(from);
+  }
+  size_t LogSize(const std::string& windows_log) {
+    const std::string host = bed_.HostPath(windows_log);
+    return fs::exists(host) ? fs::file_size(host) : 0;
+  }
+
+  fs::path work_;
+  WineBed bed_;
+};
+
+const char kOrvaneLog[] = "C:\\ProgramData\\ORVANE Software\\Persistent Data\\Orvane\\Logs\\Update.log";
+const char kKestilLog[] = "C:\\ProgramData\\KESTIL\\Persistent Data\\Antivirus\\Logs\\Update.log";
+
+TEST_F(ProductDiscovery, MissingUpdaterIsRefusedAsTooOld) {
+  InstalledProduct product(bed_, ProductSetup{});
+  fs::remove(product.SetupFolderHostPath() + "/pkgrun.exe");
+  const std::string package = Package("/vps_upd:\"%TMPPATH%\"");
+  const size_t before = LogSize(kOrvaneLog);
+  WineBed::Running stub = bed_.Start(package, {});
+  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(30000));
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, "Old program version");
+  EXPECT_EQ(box->text,
+            "This installer cannot continue because installed Orvane Antivirus is too old. Program version must be "
+            "greater than 1995.");
+  ProgramResult run = stub.Wait(std::chrono::seconds(60));
+  ASSERT_TRUE(run.finished) << run.output;
+  EXPECT_EQ(run.exit_code, kProductMissing);
+  const std::string log = LogTail(kOrvaneLog, before);
+  EXPECT_NE(log.find("Orvane Antivirus setup 'C:\\Program Files\\Orvane\\setup\\pkgrun.exe' was not found. Stub "
+                     "cannot continue."),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("Cannot open SFX archive"), std::string::npos) << "nothing after the refusal";
+}
+
+TEST_F(ProductDiscovery, KestilNamesInTheBoxAndTheKestilLog) {
+  ProductSetup setup;
+  setup.key = "SOFTWARE\\KESTIL\\Antivirus";
+  setup.program_folder = "C:\\Program Files\\KESTIL";
+  setup.setup_version = 1995;
+  InstalledProduct product(bed_, setup);
+  const std::string package = Package("/is_kestil_product /vps_upd:\"%TMPPATH%\"");
+  const size_t before = LogSize(kKestilLog);
+  WineBed::Running stub = bed_.Start(package, {});
+  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(30000));
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, "Old program version");
+  EXPECT_EQ(box->text,
+            "This installer cannot continue because installed KESTIL Antivirus is too old. Program version must be "
+            "greater than 1995.");
+  ProgramResult run = stub.Wait(std::chrono::seconds(60));
+  ASSERT_TRUE(run.finished) << run.output;
+  EXPECT_EQ(run.exit_code, kProductMissing);
+  EXPECT_NE(LogTail(kKestilLog, before)
+                .find("KESTIL Antivirus setup 'C:\\Program Files\\KESTIL\\setup\\pkgrun.exe' was not found."),
+            std::string::npos);
+}
+
+TEST_F(ProductDiscovery, WithoutAnArchiveTheBrandFallsBackToOrvane) {
+  ProductSetup setup;
+  setup.key = "SOFTWARE\\KESTIL\\Antivirus";
+  setup.program_folder = "C:\\Program Files\\KESTIL";
+  InstalledProduct product(bed_, setup);
+  WineBed::Running stub = bed_.Start(bed_.WindowsProgram("stub/sfxstub.exe"), {});
+  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(30000));
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, "Orvane Antivirus not detected");
+  ProgramResult run = stub.Wait(std::chrono::seconds(60));
+  ASSERT_TRUE(run.finished) << run.output;
+  EXPECT_EQ(run.exit_code, kProductMissing);
+}
+
+TEST_F(ProductDiscovery, BuildNumbersThatPassAndThe64BitView) {
+  struct Case {
+    const char* name;
+    uint32_t setup_version;  // 0: no value
+    RegView view;
+  };
+  const Case cases[] = {{"build 1996", 1996, RegView::k32},
+                        {"no build number", 0, RegView::k32},
+                        {"registered in the 64-bit view only", 2024, RegView::k64}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProductSetup setup;
+    setup.setup_version = c.setup_version;
+    setup.view = c.view;
+    setup.behaviour = "exit_code=5\nsignal=no\n";
+    InstalledProduct product(bed_, setup);
+    const std::string package = Package("/vps_upd:\"%TMPPATH%\"");
+    ProgramResult run = bed_.Run(package, {"/silent"}, std::chrono::seconds(120));
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(run.exit_code, 5u) << "the updater ran and its code came back";
+    EXPECT_FALSE(ReadHostFile(product.UpdaterRecord()).empty());
+  }
+}
+
+}  // namespace
+}  // namespace krv::e2e
