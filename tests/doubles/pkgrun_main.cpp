@@ -1,11 +1,14 @@
 // pkgrun.exe, the stand-in for the product's updater in tests and the demo.
 // It writes "pkgrun-record.txt" beside itself (its command line and the
-// files of the workspace named by "/vps_upd:", see workspace_listing.h),
+// files of the workspace named by "/vps_upd:", see workspace_listing.h) and
+// "pkgrun-parent.txt" (the parent's main module as its loader reports it),
 // then does what "pkgrun-behaviour.txt" beside it says (behaviour_file.h):
 // waits, shows a window, signals the window-shown event, waits again, and
 // exits with the code it is given. Without a behaviour file it exits with 0
 // at once.
 #include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <iterator>
@@ -53,6 +56,26 @@ void WriteWholeFile(const std::wstring& path, const std::string& text) {
   MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
+// The file name the parent process's loader reports for its main module:
+// what GetModuleFileNameW(NULL) answers inside the parent. UTF-8; empty when
+// it cannot be read.
+std::string ParentImageName() {
+  const DWORD self = GetCurrentProcessId();
+  DWORD parent = 0;
+  krv::os::scoped_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+    if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+  krv::os::scoped_handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, parent));
+  wchar_t name[MAX_PATH * 4];
+  const DWORD n = process.valid() ? GetModuleFileNameExW(process.get(), nullptr, name, MAX_PATH * 4) : 0;
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(n), text.data(), bytes, nullptr, nullptr);
+  return text;
+}
+
 // Keeps the window answering its messages for `milliseconds`.
 void PumpMessages(DWORD milliseconds) {
   const ULONGLONG end = GetTickCount64() + milliseconds;
@@ -85,6 +108,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   const std::wstring command_line = GetCommandLineW();
   WriteWholeFile(folder + L"pkgrun-record.txt",
                  krv::pkgrun::MakeRecord(command_line, CurrentFolder(), krv::pkgrun::WorkspaceOf(command_line)));
+  WriteWholeFile(folder + L"pkgrun-parent.txt", "parent_image: " + ParentImageName() + "\n");
   const krv::pkgrun::Behaviour behaviour = krv::pkgrun::ParseBehaviour(ReadWholeFile(folder + L"pkgrun-behaviour.txt"));
 
   Sleep(behaviour.delay_ms);

@@ -144,6 +144,20 @@ TEST_F(UpdateTest, LogsTheRunIntoTheProductsUpdateLog) {
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\dSTART: Orvane SFX stub executable)")));
 }
 
+TEST_F(UpdateTest, LoaderNamesTheSystemFolderAliasWhileTheStubReadsItsOwnFile) {
+  InstalledProduct product(bed_, ProductSetup{});
+  const std::string package = Build("/vps_upd:\"%TMPPATH%\"", bed_.WindowsProgram("stub/sfxstub.exe"));
+  ProgramResult run = bed_.Run(package, {"/silent"}, std::chrono::seconds(120));
+  ASSERT_TRUE(run.finished) << run.output;
+  // The update completed from the package's own file ...
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(ReadHostFile(product.UpdaterRecord()).empty());
+  // ... while the loader reported the executable under its alias.
+  std::string parent = RecordValue(ReadHostFile(product.SetupFolderHostPath() + "/pkgrun-parent.txt"), "parent_image");
+  for (char& c : parent) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(parent, "c:\\windows\\system32\\b86362a5.exe");
+}
+
 TEST_F(UpdateTest, TooOldUpdaterIsRefusedBeforeAnythingIsExtracted) {
   ProductSetup setup;
   setup.setup_version = 1995;
