@@ -136,7 +136,8 @@ TEST(GetBrandFromModuleResource, CompanyNameOfTheModule) {
   const Case cases[] = {{L"brand_module_orvane.dll", Brand::Orvane},
                         {L"brand_module_kestil.dll", Brand::Kestil},
                         {L"brand_module_both.dll", Brand::Orvane},
-                        {L"brand_module_none.dll", Brand::Invalid}};
+                        {L"brand_module_none.dll", Brand::Invalid},
+                        {L"brand_module_stub.dll", Brand::Orvane}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.module);
     LoadedModule module(c.module);
