@@ -64,6 +64,8 @@ function(krv_delay_load target)
   # The delay libraries come before the default import libraries, so the
   # linker resolves the functions from them; __delayLoadHelper2 is in mingwex.
   target_link_libraries(${target} PRIVATE ${libs} mingwex)
+  # A change of the fix-up script relinks the target, so the fix-up runs again.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/fix-delay-import-directory.py)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/fix-delay-import-directory.py $<TARGET_FILE:${target}>
             ${KRV_MINGW_NM}

@@ -3,8 +3,9 @@
 
 GNU ld writes the delay-import descriptors but leaves data directory 13 of
 the PE optional header empty. The descriptors are contiguous: point the
-directory at the first one and give it (n + 1) x 32 bytes (the list ends with
-an all-zero descriptor)."""
+directory at the first one and give it n x 32 bytes. dlltool's descriptors
+are not followed by an all-zero one (code follows them), so readers must go
+by the directory's size."""
 import struct
 import subprocess
 import sys
@@ -32,7 +33,7 @@ def main() -> int:
             print(f"{image}: not a PE image", file=sys.stderr)
             return 1
         rva = addresses[0] - image_base
-        size = (len(addresses) + 1) * 32
+        size = len(addresses) * 32
         struct.pack_into("<II", data, directories + 13 * 8, rva, size)
         f.seek(0)
         f.write(data)

@@ -102,7 +102,10 @@ std::vector<std::string> PeImage::delay_imports() const {
   uint64_t at = 0;
   uint32_t rva = directory_rva(kDelayImportDirectory);
   if (!rva || !RvaToOffset(rva, &at)) return names;
-  for (uint32_t name_rva = 0; ReadU32(at + 4, &name_rva) && name_rva; at += kDelayDescriptorSize)
+  // The directory's size bounds the list: the GNU tools write no all-zero
+  // descriptor behind the last one.
+  const uint32_t count = directory_size(kDelayImportDirectory) / kDelayDescriptorSize;
+  for (uint32_t i = 0, name_rva = 0; i < count && ReadU32(at + 4, &name_rva) && name_rva; ++i, at += kDelayDescriptorSize)
     names.push_back(StringAt(name_rva));
   return names;
 }
