@@ -19,6 +19,11 @@ if(KRV_WINDOWS)
     DECLSPEC_IMPORT=
     # PSAPI as a real DLL rather than kernel32's K32 aliases.
     PSAPI_VERSION=1)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # 32-bit Windows promises threads only a 4-byte aligned stack; realign
+    # where the compiler needs more (SSE spills).
+    target_compile_options(krv_options INTERFACE -mstackrealign)
+  endif()
 endif()
 
 if(KRV_SANITIZE AND NOT KRV_WINDOWS)

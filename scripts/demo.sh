@@ -2,9 +2,11 @@
 # A real update from start to end: makes a signed package from the shipped
 # stub, registers the product in a fresh Wine prefix with the updater
 # stand-in as its pkgrun.exe, runs the package and shows what happened.
-#   scripts/demo.sh               the shipped PE32 stub (slow where 32-bit code
-#                                 runs under qemu: about two minutes)
-#   KRV_DEMO_TWIN=1 scripts/demo.sh   the x86_64 twin of the stub (seconds)
+#   scripts/demo.sh                  the x86_64 twin of the stub (seconds)
+#   KRV_DEMO_PE32=1 scripts/demo.sh  the shipped PE32 stub; where 32-bit code
+#                                    runs under qemu-i386 this is slow and the
+#                                    run currently dies during extraction
+#                                    (qemu-user and Wine's threads; see README)
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$KRV_ROOT/scripts/wine-session.sh"
 cd "$KRV_ROOT"
@@ -15,10 +17,10 @@ product_key='HKLM\SOFTWARE\ORVANE Software\Orvane'
 program_folder='C:\Program Files\Orvane'
 setup_host="$prefix/drive_c/Program Files/Orvane/setup"
 log_host="$prefix/drive_c/ProgramData/ORVANE Software/Persistent Data/Orvane/Logs/Update.log"
-if [ "${KRV_DEMO_TWIN:-0}" = 1 ]; then
-  stub="$KRV_BUILD/windows64/stub/sfxstub.exe"
-else
+if [ "${KRV_DEMO_PE32:-0}" = 1 ]; then
   stub="$KRV_BUILD/windows/stub/sfxstub.exe"
+else
+  stub="$KRV_BUILD/windows64/stub/sfxstub.exe"
 fi
 
 build_targets() {
