@@ -62,11 +62,8 @@ void RemoveProductKeys() {
       L"SOFTWARE\\ORVANE Software\\Velbrowser", L"SOFTWARE\\KESTIL\\Antivirus",
       L"SOFTWARE\\KESTIL\\Sweepo",              L"SOFTWARE\\Maplor Software\\Orvane",
   };
-  for (REGSAM view : {static_cast<REGSAM>(KEY_WOW64_32KEY), static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
+  for (REGSAM view : {static_cast<REGSAM>(KEY_WOW64_32KEY), static_cast<REGSAM>(KEY_WOW64_64KEY)})
     for (const wchar_t* key : kKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key, view);
-    for (const wchar_t* key : {L"OrvanePersistentStorage", L"KestilPersistentStorage"})
-      DeleteKeyTree(HKEY_CLASSES_ROOT, key, view);
-  }
 }
 
 }  // namespace krv::testing

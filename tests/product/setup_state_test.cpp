@@ -167,12 +167,34 @@ TEST_F(InstalledProductFixture, MissingSetupFileRunsTheInstallerOnce) {
   EXPECT_EQ(env.Edition, 15) << "read from the file the installer wrote";
 }
 
+// Values of the persistent-storage key, removed again when it goes. The key
+// itself stays: other tests keep their own values in it.
+class PersistentStorageValues {
+ public:
+  PersistentStorageValues() {
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"OrvanePersistentStorage", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                    nullptr, &key_, nullptr);
+  }
+  ~PersistentStorageValues() {
+    RegDeleteValueW(key_, L"GUID");
+    RegDeleteValueW(key_, L"GuidCreated");
+    RegCloseKey(key_);
+  }
+  void Set(const wchar_t* name, const std::wstring& value) const {
+    RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
 TEST_F(InstalledProductFixture, PersistedGuidFromThePersistentStorageKey) {
   SetupFile(L"setup.ini", "[Common]\nGUID=installation\n");
+  PersistentStorageValues storage;
+  storage.Set(L"GUID", L"{persisted}");
+  storage.Set(L"GuidCreated", L"1234567890123");
   ProductEnvironment env;
-  ScratchKey storage(HKEY_CLASSES_ROOT, L"OrvanePersistentStorage", KEY_WOW64_32KEY);
-  storage.SetString(L"GUID", L"{persisted}");
-  storage.SetString(L"GuidCreated", L"1234567890123");
   ASSERT_TRUE(CollectProductEnvironment(&env));
   EXPECT_EQ(env.persisted_guid, L"{persisted}");
   EXPECT_EQ(env.installation_guid, L"installation");
