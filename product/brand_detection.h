@@ -13,7 +13,8 @@ namespace krv::branding {
 // The candidate (from InstallationCandidates) whose registered installation
 // holds the image at `image_path`: its "ProgramFolder" (read in the 32-bit
 // registry view below its subkey) begins the long form of the path,
-// ignoring case, and it has a "DataFolder". The record carries both folders.
+// ignoring case, up to a backslash (so "C:\Orv" does not hold
+// "C:\Orvane\x.exe"), and it has a "DataFolder". The record carries both folders.
 // Several matches: the Antivirus ones are kept when the products differ;
 // then the version resource of the module loaded from the path decides the
 // brand, and the first remaining match of it is returned. Several matches of

@@ -10,7 +10,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/module_helpers.h"
 #include "runtime/registry_helpers.h"
-#include "stub/nocase.h"
+#include "runtime/runtime_brand_row.h"
 
 namespace krv::branding {
 namespace {
@@ -21,12 +21,6 @@ std::wstring LongPath(const std::wstring& path) {
   wchar_t buffer[MAX_PATH];
   const DWORD length = GetLongPathNameW(path.c_str(), buffer, MAX_PATH);
   return length == 0 || length >= MAX_PATH ? path : std::wstring(buffer, length);
-}
-
-bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& start) {
-  return text.size() >= start.size() &&
-         nocase::compare(text.c_str(), start.size(), start.c_str(), start.size(), nocase::kWhole,
-                         std::locale::classic()) == 0;
 }
 
 // The first entry of a resource directory, or the one with id `id`; null
@@ -91,7 +85,7 @@ BrandInfo MatchBrandByImagePath(const std::wstring& image_path, const std::vecto
     std::wstring program_folder;
     if (os::read_machine_string(candidate.subkey->c_str(), L"ProgramFolder", KEY_WOW64_32KEY, &program_folder) !=
             ERROR_SUCCESS ||
-        !StartsWithIgnoringCase(path, program_folder))
+        !os::folder_holds_image(program_folder, path))
       continue;
     std::wstring data_folder;
     if (os::read_machine_string(candidate.subkey->c_str(), L"DataFolder", KEY_WOW64_32KEY, &data_folder) !=

@@ -165,6 +165,12 @@ TEST(MatchBrandByImagePath, RegisteredInstallationsHoldingTheImage) {
 
   EXPECT_EQ(MatchBrandByImagePath(orvane.path(), candidates).brand, Brand::Invalid) << "nothing registered";
   {
+    // A folder whose name only begins the image's folder name holds nothing.
+    ScratchKey partial(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvane Software\\Sweepo", KEY_WOW64_32KEY);
+    Register(partial, folder.substr(0, folder.size() - 2), L"D:\\data");
+    EXPECT_EQ(MatchBrandByImagePath(orvane.path(), candidates).brand, Brand::Invalid);
+  }
+  {
     ScratchKey sweepo(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvane Software\\Sweepo", KEY_WOW64_32KEY);
     Register(sweepo, folder, L"D:\\sweepo data");
     const BrandInfo one = MatchBrandByImagePath(orvane.path(), candidates);
