@@ -158,6 +158,24 @@ TEST_F(UpdateTest, LoaderNamesTheSystemFolderAliasWhileTheStubReadsItsOwnFile) {
   EXPECT_EQ(parent, "c:\\windows\\system32\\b86362a5.exe");
 }
 
+TEST_F(UpdateTest, ArchiveErrorBoxIsOwnedByTheProgressWindow) {
+  InstalledProduct product(bed_, ProductSetup{});
+  // The bare stub carries no archive: the product checks pass, the progress
+  // window comes up, and the load for extraction fails.
+  WineBed::Running stub = bed_.Start(bed_.WindowsProgram("stub/sfxstub.exe"), {});
+  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(30000));
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, "Stub error");
+  EXPECT_EQ(box->text, "Cannot open SFX archive. Installer cannot continue.");
+  EXPECT_EQ(box->owner_class, "orvaneSfxProgressClass");
+  ProgramResult run = stub.Wait(std::chrono::seconds(60));
+  ASSERT_TRUE(run.finished) << run.output;
+  EXPECT_EQ(run.exit_code, 1006u);
+  // The updater ran at most without a workspace (to write its missing
+  // setup state), never on one.
+  EXPECT_EQ(RecordValue(ReadHostFile(product.UpdaterRecord()), "workspace"), "");
+}
+
 TEST_F(UpdateTest, TooOldUpdaterIsRefusedBeforeAnythingIsExtracted) {
   ProductSetup setup;
   setup.setup_version = 1995;
