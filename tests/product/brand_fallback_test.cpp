@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "product/brand.h"
+#include "product/brand_names.h"
 #include "product/process_local_storage.h"
 #include "runtime/exceptions.h"
+#include "runtime/lifetime_object.h"
 #include "tests/product/registry_fixture.h"
 
 namespace krv::branding {
@@ -22,6 +24,14 @@ TEST(GetBrandFallback, ImageNamePrefix) {
     } catch (const exceptions::error& e) {
       EXPECT_STREQ(e.what(), "Unable to recognize brand of the current process/module");
     }
+    // A brand name whose first use failed stays failed.
+    try {
+      ProductDisplayName();
+      ADD_FAILURE() << "a name without a brand";
+    } catch (const exceptions::error& e) {
+      EXPECT_STREQ(e.what(), "Cannot retrieve BrandInfo data from registry for PLS key: krv::branding::pkgrun");
+    }
+    EXPECT_THROW(ProductDisplayName(), lifetime::object_creation_error);
     return;
   }
   EXPECT_EQ(GetBrand(), expected);
