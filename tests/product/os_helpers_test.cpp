@@ -10,6 +10,7 @@
 #include "runtime/optional_imports.h"
 #include "runtime/os_facts.h"
 #include "runtime/os_version.h"
+#include "runtime/product_path_table.h"
 #include "runtime/runtime_layers.h"
 
 namespace krv::os {
@@ -39,6 +40,24 @@ TEST_F(RuntimeAttached, FactsOfTheSystem) {
   wchar_t windows[MAX_PATH];
   GetWindowsDirectoryW(windows, MAX_PATH);
   EXPECT_EQ(f.windows_folder, std::wstring(windows) + L"\\");
+  // The attach set up the product path table.
+  EXPECT_EQ(product_paths::get(path_slot::windows_folder), f.windows_folder);
+  EXPECT_EQ(product_paths::get(path_slot::registry_key), L"Software\\ORVANE Software\\Orvane");
+  EXPECT_FALSE(product_paths::program_folder().empty());
+  EXPECT_FALSE(product_paths::get(path_slot::temp_folder).empty());
+}
+
+TEST(RuntimeLayers, CountedAttachesAndTheLastDetachReleases) {
+  runtime::AttachRuntimeLayers();
+  runtime::AttachRuntimeLayers();
+  runtime::DetachRuntimeLayers();
+  EXPECT_TRUE(product_paths::exists());
+  EXPECT_NE(optional_imports::table().is_wow64_process, nullptr);
+  runtime::DetachRuntimeLayers();
+  EXPECT_FALSE(product_paths::exists());
+  EXPECT_EQ(optional_imports::table().is_wow64_process, nullptr);
+  wchar_t root[MAX_PATH] = {};
+  EXPECT_NE(GetEnvironmentVariableW(L"SystemRoot", root, MAX_PATH), 0u);
 }
 
 TEST_F(RuntimeAttached, OptionalImportsFollowTheirConditions) {
