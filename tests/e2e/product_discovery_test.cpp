@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "tests/e2e/support/installed_product.h"
 #include "tests/e2e/support/wine_bed.h"
@@ -135,6 +136,59 @@ TEST_F(ProductDiscovery, BuildNumbersThatPassAndThe64BitView) {
     ASSERT_TRUE(run.finished) << run.output;
     EXPECT_EQ(run.exit_code, 5u) << "the updater ran and its code came back";
     EXPECT_FALSE(ReadHostFile(product.UpdaterRecord()).empty());
+  }
+}
+
+// The title of the stub's progress window while the updater runs; nullopt
+// when no progress window showed up.
+std::optional<std::string> ProgressWindowTitle(const WineBed& bed) {
+  const std::string prefix = "window: orvaneSfxProgressClass|";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const ProgramResult listing =
+        bed.Run(bed.WindowsProgram("tests/winebed/wintool.exe"), {"windows"}, std::chrono::seconds(30));
+    const size_t at = listing.output.find(prefix);
+    if (at != std::string::npos) {
+      const size_t begin = at + prefix.size();
+      return listing.output.substr(begin, listing.output.find('|', begin) - begin);
+    }
+  }
+  return std::nullopt;
+}
+
+TEST_F(ProductDiscovery, ProgressTitleFromTheProductsEdition) {
+  struct Case {
+    const char* name;
+    bool kestil;
+    const char* setup_ini;  // null: no setup file (the updater run makes none)
+    const char* title;
+  };
+  // Wine's user language here is 1033, which the edition table has no name
+  // for: the default-language name is taken.
+  const Case cases[] = {
+      {"Kestil edition 15", true, "[Common]\r\nEdition=15\r\n", "KESTIL Free Antivirus"},
+      {"edition missing from the table", false, "[Common]\r\nEdition=99\r\n", ""},
+      {"no setup file", false, nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProductSetup setup;
+    if (c.kestil) {
+      setup.key = "SOFTWARE\\KESTIL\\Antivirus";
+      setup.program_folder = "C:\\Program Files\\KESTIL";
+    }
+    // The updater keeps running, without signalling, while the window shows.
+    setup.behaviour = "exit_code=0\nsignal=no\ndelay_ms=3000\n";
+    InstalledProduct product(bed_, setup);
+    if (c.setup_ini != nullptr) std::ofstream(product.SetupFolderHostPath() + "/setup.ini") << c.setup_ini;
+    const std::string package =
+        Package(c.kestil ? "/is_kestil_product /vps_upd:\"%TMPPATH%\"" : "/vps_upd:\"%TMPPATH%\"");
+    WineBed::Running stub = bed_.Start(package, {});
+    const std::optional<std::string> title = ProgressWindowTitle(bed_);
+    ProgramResult run = stub.Wait(std::chrono::seconds(120));
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(run.exit_code, 0u);
+    ASSERT_TRUE(title.has_value()) << "no progress window";
+    EXPECT_EQ(*title, c.title);
   }
 }
 
