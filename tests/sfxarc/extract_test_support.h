@@ -48,7 +48,7 @@ inline Bytes Stub() {
   return stub;
 }
 
-// The spec of a package holding `entries`, each entry signed.
+// A package holding `entries`, each entry signed.
 inline PackageSpec SpecWith(std::vector<PackageEntry> entries) {
   PackageSpec spec;
   spec.stub = Stub();
