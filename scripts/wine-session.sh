@@ -4,6 +4,10 @@
 krv_start_display() {
   export DISPLAY="${KRV_DISPLAY:-:99}"
   if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
+    # A server that was killed leaves its lock behind, and a new one refuses
+    # to start while it is there.
+    local n="${DISPLAY#:}"
+    rm -f "/tmp/.X${n}-lock" "/tmp/.X11-unix/X${n}"
     Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
     for _ in $(seq 50); do xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && return 0; sleep 0.1; done
     echo "Xvfb did not start on $DISPLAY" >&2
