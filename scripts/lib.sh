@@ -13,11 +13,13 @@ step() {
   local what="$1"; shift
   krv_step_no=$((krv_step_no + 1))
   echo "==> [$krv_step_no] $what"
+  local started=$SECONDS
   if ! "$@"; then
-    echo "!!! step $krv_step_no failed: $what" >&2
+    echo "!!! step $krv_step_no failed after $((SECONDS - started)) s: $what" >&2
     echo "!!! command: $*" >&2
     exit 1
   fi
+  echo "    step $krv_step_no took $((SECONDS - started)) s"
 }
 
 say() { echo "    $*"; }

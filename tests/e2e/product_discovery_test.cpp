@@ -60,15 +60,7 @@ TEST_F(ProductDiscovery, MissingUpdaterIsRefusedAsTooOld) {
   fs::remove(product.SetupFolderHostPath() + "/pkgrun.exe");
   const std::string package = Package("/vps_upd:\"%TMPPATH%\"");
   const size_t before = LogSize(kOrvaneLog);
-  WineBed::Running stub = bed_.Start(package, {});
-  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(30000));
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->title, "Old program version");
-  EXPECT_EQ(box->text,
-            "This installer cannot continue because installed Orvane Antivirus is too old. Program version must be "
-            "greater than 1995.");
-  ProgramResult run = stub.Wait(std::chrono::seconds(60));
-  ASSERT_TRUE(run.finished) << run.output;
+  const ProgramResult run = RunRefusedAsTooOld(bed_, package, "Orvane Antivirus");
   EXPECT_EQ(run.exit_code, kProductMissing);
   const std::string log = LogTail(kOrvaneLog, before);
   EXPECT_NE(log.find("Orvane Antivirus setup 'C:\\Program Files\\Orvane\\setup\\pkgrun.exe' was not found. Stub "
@@ -86,15 +78,7 @@ TEST_F(ProductDiscovery, KestilNamesInTheBoxAndTheKestilLog) {
   InstalledProduct product(bed_, setup);
   const std::string package = Package("/is_kestil_product /vps_upd:\"%TMPPATH%\"");
   const size_t before = LogSize(kKestilLog);
-  WineBed::Running stub = bed_.Start(package, {});
-  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(30000));
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->title, "Old program version");
-  EXPECT_EQ(box->text,
-            "This installer cannot continue because installed KESTIL Antivirus is too old. Program version must be "
-            "greater than 1995.");
-  ProgramResult run = stub.Wait(std::chrono::seconds(60));
-  ASSERT_TRUE(run.finished) << run.output;
+  const ProgramResult run = RunRefusedAsTooOld(bed_, package, "KESTIL Antivirus");
   EXPECT_EQ(run.exit_code, kProductMissing);
   EXPECT_NE(LogTail(kKestilLog, before)
                 .find("KESTIL Antivirus setup 'C:\\Program Files\\KESTIL\\setup\\pkgrun.exe' was not found."),

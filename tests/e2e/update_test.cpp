@@ -181,15 +181,7 @@ TEST_F(UpdateTest, TooOldUpdaterIsRefusedBeforeAnythingIsExtracted) {
   setup.setup_version = 1995;
   InstalledProduct product(bed_, setup);
   const std::string package = Build("/vps_upd:\"%TMPPATH%\"", bed_.WindowsProgram("stub/sfxstub.exe"));
-  WineBed::Running stub = bed_.Start(package, {});
-  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(30000));
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->title, "Old program version");
-  EXPECT_EQ(box->text,
-            "This installer cannot continue because installed Orvane Antivirus is too old. Program version must be "
-            "greater than 1995.");
-  ProgramResult run = stub.Wait(std::chrono::seconds(60));
-  ASSERT_TRUE(run.finished) << run.output;
+  const ProgramResult run = RunRefusedAsTooOld(bed_, package, "Orvane Antivirus");
   EXPECT_EQ(run.exit_code, 0xA003u);
   EXPECT_TRUE(ReadHostFile(product.UpdaterRecord()).empty());
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "sfxarc/retrying_delete.h"
 #include "tests/sfxarc/extract_test_support.h"
 #include "tests/sfxarc/temp_folder.h"
+#include "tests/tools/tool_outcome.h"
 #include "tools/sfxtool.h"
 
 namespace krv::tools {
@@ -18,20 +18,8 @@ using krv::sfxarc::testing::Bytes;
 using krv::sfxarc::testing::ReadAll;
 using krv::sfxarc::testing::TempFolder;
 using krv::sfxarc::testing::Text;
-
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Outcome Tool(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  ToolIo io{out, err};
-  const int code = RunSfxTool(args, io);
-  return {code, out.str(), err.str()};
-}
+using krv::tools::testing::Outcome;
+using krv::tools::testing::Tool;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

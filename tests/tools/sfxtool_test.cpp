@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "sfxarc/signature/key_file.h"
 #include "sfxarc/sfx_arc.h"
 #include "tests/sfxarc/temp_folder.h"
+#include "tests/tools/tool_outcome.h"
 #include "tools/tool_files.h"
 
 namespace krv::tools {
@@ -16,20 +16,8 @@ namespace {
 
 using krv::sfxarc::testing::ReadAll;
 using krv::sfxarc::testing::TempFolder;
-
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Outcome Tool(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  ToolIo io{out, err};
-  const int code = RunSfxTool(args, io);
-  return {code, out.str(), err.str()};
-}
+using krv::tools::testing::Outcome;
+using krv::tools::testing::Tool;
 
 std::vector<uint8_t> Text(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 

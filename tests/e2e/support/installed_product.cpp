@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <gtest/gtest.h>
+
 namespace krv::e2e {
 namespace fs = std::filesystem;
 
@@ -39,6 +41,20 @@ std::string RecordValue(const std::string& record, const std::string& key) {
   if (at == std::string::npos) return {};
   at += head.size();
   return text.substr(at, text.find('\n', at) - at);
+}
+
+ProgramResult RunRefusedAsTooOld(const WineBed& bed, const std::string& package, const std::string& product_name) {
+  WineBed::Running stub = bed.Start(package, {});
+  std::optional<MessageBoxSeen> box = bed.DismissMessageBox(std::chrono::milliseconds(30000));
+  EXPECT_TRUE(box.has_value()) << "no message box";
+  if (box) {
+    EXPECT_EQ(box->title, "Old program version");
+    EXPECT_EQ(box->text, "This installer cannot continue because installed " + product_name +
+                             " is too old. Program version must be greater than 1995.");
+  }
+  ProgramResult run = stub.Wait(std::chrono::seconds(60));
+  EXPECT_TRUE(run.finished) << run.output;
+  return run;
 }
 
 }  // namespace krv::e2e

@@ -42,4 +42,9 @@ class InstalledProduct {
 // The value after "<key>: " on the first line that has it, else empty.
 std::string RecordValue(const std::string& record, const std::string& key);
 
+// Runs `package` and expects the stub to refuse the installed updater as too
+// old: the "Old program version" box naming `product_name` (dismissed here),
+// then the stub's end. Returns how the stub ended.
+ProgramResult RunRefusedAsTooOld(const WineBed& bed, const std::string& package, const std::string& product_name);
+
 }  // namespace krv::e2e
