@@ -19,7 +19,7 @@ void ResetSetupData(SetupData* data) {
   data->Reset(static_cast<int64_t>(std::time(nullptr)));
   os::registry_key key;
   if (os::open_registry_key(nullptr, HKEY_CLASSES_ROOT, GetPersistentStorageName().c_str(),
-                            KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+                            KEY_QUERY_VALUE | os::kClassesRoot32View, &key) != ERROR_SUCCESS)
     return;
   std::wstring guid;
   if (os::read_registry_string(key.get(), L"GUID", &guid) != ERROR_SUCCESS || guid.empty()) return;

@@ -28,9 +28,10 @@ std::wstring StorageKeyName() {
 LSTATUS WriteProgressValue(DWORD percent) {
   const std::wstring key_name = StorageKeyName();
   HKEY created = nullptr;
-  // The same view in both builds (the shipped stub is 32-bit).
+  // No view flag: the key is shared by both registry views, so the shipped
+  // 32-bit stub and its x86_64 twin write the same key.
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key_name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_SET_VALUE | os::kDefaultRegistryView, nullptr, &created, nullptr);
+                                   KEY_SET_VALUE, nullptr, &created, nullptr);
   if (status != ERROR_SUCCESS) return status;
   os::registry_key key;
   key.reset(created);

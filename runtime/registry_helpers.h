@@ -39,6 +39,18 @@ constexpr REGSAM kDefaultRegistryView = KEY_WOW64_32KEY;
 constexpr REGSAM kDefaultRegistryView = 0;
 #endif
 
+// The view flag for our own keys below HKEY_CLASSES_ROOT that the shipped
+// stub opens in the 32-bit view. Such keys are shared by both views (on
+// 64-bit Windows since Windows 7, and in Wine): a 32-bit process finds them
+// there even when it asks for the 32-bit view. A 64-bit process that asks for
+// the 32-bit view is sent to Classes\Wow6432Node by Wine instead, so the
+// x86_64 twin asks for no view and opens the key the shipped stub opens.
+#if defined(_WIN64)
+constexpr REGSAM kClassesRoot32View = 0;
+#else
+constexpr REGSAM kClassesRoot32View = KEY_WOW64_32KEY;
+#endif
+
 // Opens `subkey` below a hive given by handle (`hive`, when not null) or by
 // name (`hive_name`: exactly "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",
 // "HKEY_CLASSES_ROOT" or "HKEY_USERS", letter case counting). Returns 87 for

@@ -73,7 +73,7 @@ show_results() {
   ws_host="${ws_host//\\//}"
   if [ -e "$ws_host" ]; then echo "workspace $ws still exists" >&2; return 1; fi
   say "the workspace $ws is gone again"
-  say "progress published: $(scripts/wine-run reg query 'HKCR\OrvanePersistentStorage' /v KaldorProgress /reg:32 | grep KaldorProgress | tr -s ' ')"
+  say "progress published: $(scripts/wine-run reg query 'HKCR\OrvanePersistentStorage' /v KaldorProgress | grep KaldorProgress | tr -s ' ')"
   say "the log (build/demo/Update.log):"
   sed 's/^/      /' "$demo/Update.log"
 }

@@ -1,6 +1,8 @@
 // The shipped 32-bit stub itself, run by Wine's 32-bit loader. On hosts that
 // run no 32-bit code natively that loader runs under qemu-i386, where one
-// process start takes about a minute, so this is a smoke run only.
+// process start takes about a minute, so this is a smoke run that works on
+// every host; the whole update through the shipped stub is in
+// update_test.cpp.
 #include <gtest/gtest.h>
 
 #include "tests/e2e/support/wine_bed.h"

@@ -7,6 +7,7 @@
 #include "product/brand.h"
 #include "product/settings_file.h"
 #include "product/setup_state.h"
+#include "runtime/registry_helpers.h"
 #include "tests/product/registry_fixture.h"
 #include "tests/product/temp_tree.h"
 
@@ -172,7 +173,7 @@ TEST_F(InstalledProductFixture, MissingSetupFileRunsTheInstallerOnce) {
 class PersistentStorageValues {
  public:
   PersistentStorageValues() {
-    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"OrvanePersistentStorage", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"OrvanePersistentStorage", 0, nullptr, 0, KEY_ALL_ACCESS | os::kClassesRoot32View,
                     nullptr, &key_, nullptr);
   }
   ~PersistentStorageValues() {

@@ -32,7 +32,7 @@ const wchar_t* const kKey =
 // The value, or -1 when it cannot be read as a REG_DWORD.
 int64_t ReadProgressValue() {
   os::registry_key key;
-  if (os::open_registry_key(nullptr, HKEY_CLASSES_ROOT, kKey, KEY_QUERY_VALUE | os::kDefaultRegistryView, &key) != 0)
+  if (os::open_registry_key(nullptr, HKEY_CLASSES_ROOT, kKey, KEY_QUERY_VALUE, &key) != 0)
     return -1;
   DWORD type = 0;
   DWORD value = 0;
@@ -44,7 +44,7 @@ int64_t ReadProgressValue() {
   return value;
 }
 
-void DeleteProgressKey() { RegDeleteKeyExW(HKEY_CLASSES_ROOT, kKey, os::kDefaultRegistryView, 0); }
+void DeleteProgressKey() { RegDeleteKeyExW(HKEY_CLASSES_ROOT, kKey, 0, 0); }
 
 // The suite is named after the brand, so that the two programs' cases differ.
 #if KRV_TEST_BRAND == 2
@@ -98,7 +98,7 @@ KRV_REGISTRY_TEST(KRV_REGISTRY_SUITE, AKeyThatCannotBeWrittenLogsEachChangeAndEx
   // A key whose empty access list refuses setting values to everyone.
   HKEY created = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, kKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS | os::kDefaultRegistryView, nullptr, &created, nullptr),
+                            KEY_ALL_ACCESS, nullptr, &created, nullptr),
             ERROR_SUCCESS);
   os::registry_key key;
   key.reset(created);
@@ -112,7 +112,7 @@ KRV_REGISTRY_TEST(KRV_REGISTRY_SUITE, AKeyThatCannotBeWrittenLogsEachChangeAndEx
   {
     HKEY probe = nullptr;
     const LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, kKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_SET_VALUE | os::kDefaultRegistryView, nullptr, &probe, nullptr);
+                                           KEY_SET_VALUE, nullptr, &probe, nullptr);
     if (status == ERROR_SUCCESS) {
       RegCloseKey(probe);
       GTEST_SKIP() << "this registry does not enforce key access lists";
@@ -144,7 +144,7 @@ KRV_REGISTRY_TEST(KRV_REGISTRY_SUITE, AKeyThatCannotBeWrittenLogsEachChangeAndEx
 
   // Open the key again so that it can be removed.
   HKEY owner = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kKey, 0, WRITE_DAC | os::kDefaultRegistryView, &owner) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kKey, 0, WRITE_DAC, &owner) == ERROR_SUCCESS) {
     SECURITY_DESCRIPTOR open;
     InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);

@@ -122,6 +122,12 @@ std::string WineBed::WindowsProgram(const std::string& name) const {
 
 std::string WineBed::ShippedStub() const { return std::string(KRV_WINDOWS32_BIN_DIR) + "/stub/sfxstub.exe"; }
 
+bool WineBed::Emulates32Bit() {
+  std::ifstream entry("/proc/sys/fs/binfmt_misc/qemu-i386");
+  std::string state;
+  return std::getline(entry, state) && state == "enabled";
+}
+
 bool WineBed::RegAdd(RegView view, const std::string& key, const std::string& name, const std::string& type,
                      const std::string& data) const {
   int status = 0;

@@ -35,6 +35,9 @@ class WineBed {
   std::string WindowsProgram(const std::string& name) const;
   // The shipped 32-bit stub built by the i686 build.
   std::string ShippedStub() const;
+  // True when this host runs 32-bit programs through qemu-i386 (binfmt_misc)
+  // rather than natively.
+  static bool Emulates32Bit();
 
   // `wine reg add` of one value in the given view; true on success.
   bool RegAdd(RegView view, const std::string& key, const std::string& name, const std::string& type,
