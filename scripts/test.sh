@@ -4,13 +4,18 @@
 # and the smoke run of the shipped 32-bit stub.
 #   scripts/test.sh            everything
 #   KRV_SKIP_PE32=1 scripts/test.sh   leave out the slow 32-bit stub runs
+#   KRV_TEST_I686=1 scripts/test.sh   also build the Windows unit tests for
+#                                      i686 and run them under Wine's 32-bit
+#                                      loader (hosts that run 32-bit code
+#                                      natively; under qemu it takes hours)
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$KRV_ROOT/scripts/wine-session.sh"
 cd "$KRV_ROOT"
 
+# configure_and_build <preset> [cmake cache options...]
 configure_and_build() {
-  local preset="$1"
-  cmake --preset "$preset" >/dev/null
+  local preset="$1"; shift
+  cmake --preset "$preset" "$@" >/dev/null
   cmake --build --preset "$preset" -j2
 }
 
@@ -22,7 +27,11 @@ ctest_run() {
 step "set up the machine (packages, dependency cache, Wine template)" "$KRV_ROOT/scripts/setup.sh"
 step "build native (core, sfxtool, native tests)" configure_and_build native
 step "build windows64 (Windows tests and the x86_64 twin of the stub)" configure_and_build windows64
-step "build windows (the shipped PE32 stub and sfxtool.exe)" configure_and_build windows
+if [ "${KRV_TEST_I686:-0}" = 1 ]; then
+  step "build windows (the shipped PE32 stub, sfxtool.exe and the i686 unit tests)" configure_and_build windows -DKRV_BUILD_TESTS=ON
+else
+  step "build windows (the shipped PE32 stub and sfxtool.exe)" configure_and_build windows
+fi
 step "make a fresh Wine prefix for this run (build/wine/prefix)" scripts/wine-prefix.sh "$KRV_BUILD/wine/prefix"
 step "start the display (Xvfb) and warm Wine" bash -c "source scripts/wine-session.sh; krv_start_display && krv_start_wine '$KRV_BUILD/wine/prefix'"
 export DISPLAY="${KRV_DISPLAY:-:99}" WINEPREFIX="$KRV_BUILD/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -32,5 +41,11 @@ step "Windows unit tests under Wine" ctest_run build/windows64 -j2
 step "end-to-end tests under Wine" ctest_run build/native -L e2e
 if [ "${KRV_SKIP_PE32:-0}" != 1 ]; then
   step "shipped PE32 stub under Wine's 32-bit loader (slow under qemu)" ctest_run build/native -L pe32
+fi
+if [ "${KRV_TEST_I686:-0}" = 1 ]; then
+  # Wine's 32-bit client loses its server connection ("recvmsg: Connection
+  # reset by peer") in about one of a hundred process starts here; a test
+  # that fails runs once more, and the first failure stays in the output.
+  step "Windows unit tests of the i686 build under Wine's 32-bit loader" ctest_run build/windows -j2 --repeat until-pass:2
 fi
 echo "all tests passed"
