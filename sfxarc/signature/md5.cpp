@@ -1,7 +1,5 @@
 #include "sfxarc/signature/md5.h"
 
-#include <cstring>
-
 namespace krv::signature {
 namespace {
 
@@ -77,37 +75,17 @@ void Md5::Reset() {
   state_[1] = 0xefcdab89;
   state_[2] = 0x98badcfe;
   state_[3] = 0x10325476;
-  length_ = 0;
-  buffered_ = 0;
+  feeder_.Reset();
 }
 
-void Md5::Update(const void* data, size_t n) {
-  if (n == 0) return;
-  const uint8_t* in = static_cast<const uint8_t*>(data);
-  length_ += n;
-  if (buffered_ != 0) {
-    const size_t take = n < 64 - buffered_ ? n : 64 - buffered_;
-    std::memcpy(buffer_ + buffered_, in, take);
-    buffered_ += take;
-    in += take;
-    n -= take;
-    if (buffered_ < 64) return;
-    Compress(state_, buffer_, 1);
-    buffered_ = 0;
-  }
-  Compress(state_, in, n / 64);
-  in += n & ~size_t(63);
-  n &= 63;
-  if (n != 0) std::memcpy(buffer_, in, n);
-  buffered_ = n;
+void Md5::CompressBlocks(void* self, const uint8_t* data, size_t blocks) {
+  Compress(static_cast<Md5*>(self)->state_, data, blocks);
 }
+
+void Md5::Update(const void* data, size_t n) { feeder_.Update(data, n, CompressBlocks, this); }
 
 void Md5::Final(uint8_t digest[kDigestSize]) {
-  const uint64_t bits = length_ * 8;
-  uint8_t pad[72] = {0x80};
-  const size_t pad_len = (buffered_ < 56 ? 56 : 120) - buffered_;
-  for (int i = 0; i < 8; ++i) pad[pad_len + i] = uint8_t(bits >> (8 * i));
-  Update(pad, pad_len + 8);
+  feeder_.Finish(LengthOrder::kLittleEndian, CompressBlocks, this);
   for (int i = 0; i < 4; ++i) StoreLe32(state_[i], digest + 4 * i);
   Reset();
 }

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sfxarc/signature/block_feeder.h"
+
 namespace krv::signature {
 
 class Md5 {
@@ -26,11 +28,10 @@ class Md5 {
 
  private:
   void Reset();
+  static void CompressBlocks(void* self, const uint8_t* data, size_t blocks);
 
   uint32_t state_[4];
-  uint64_t length_;  // bytes added so far
-  uint8_t buffer_[64];
-  size_t buffered_;
+  BlockFeeder feeder_;
 };
 
 }  // namespace krv::signature

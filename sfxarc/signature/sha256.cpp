@@ -79,37 +79,18 @@ void Sha256::Reset() {
   static constexpr uint32_t kInitial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                            0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
   std::memcpy(state_, kInitial, sizeof state_);
-  length_ = 0;
-  buffered_ = 0;
+  feeder_.Reset();
 }
 
-void Sha256::Update(const void* data, size_t n) {
-  if (n == 0) return;
-  const uint8_t* in = static_cast<const uint8_t*>(data);
-  length_ += n;
-  if (buffered_ != 0) {
-    const size_t take = n < 64 - buffered_ ? n : 64 - buffered_;
-    std::memcpy(buffer_ + buffered_, in, take);
-    buffered_ += take;
-    in += take;
-    n -= take;
-    if (buffered_ < 64) return;
-    compress_(state_, buffer_, 1);
-    buffered_ = 0;
-  }
-  if (n >= 64) compress_(state_, in, n / 64);
-  in += n & ~size_t(63);
-  n &= 63;
-  if (n != 0) std::memcpy(buffer_, in, n);
-  buffered_ = n;
+void Sha256::CompressBlocks(void* self, const uint8_t* data, size_t blocks) {
+  Sha256* sha = static_cast<Sha256*>(self);
+  sha->compress_(sha->state_, data, blocks);
 }
+
+void Sha256::Update(const void* data, size_t n) { feeder_.Update(data, n, CompressBlocks, this); }
 
 void Sha256::Final(uint8_t digest[kDigestSize]) {
-  const uint64_t bits = length_ * 8;
-  uint8_t pad[72] = {0x80};
-  const size_t pad_len = (buffered_ < 56 ? 56 : 120) - buffered_;
-  for (int i = 0; i < 8; ++i) pad[pad_len + i] = uint8_t(bits >> (56 - 8 * i));
-  Update(pad, pad_len + 8);
+  feeder_.Finish(LengthOrder::kBigEndian, CompressBlocks, this);
   for (int i = 0; i < 8; ++i) {
     digest[4 * i] = uint8_t(state_[i] >> 24);
     digest[4 * i + 1] = uint8_t(state_[i] >> 16);

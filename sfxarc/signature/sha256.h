@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sfxarc/signature/block_feeder.h"
+
 namespace krv::signature {
 
 enum class Sha256Impl {
@@ -39,13 +41,12 @@ class Sha256 {
   using CompressFn = void (*)(uint32_t state[8], const uint8_t* data, size_t blocks);
 
   void Reset();
+  static void CompressBlocks(void* self, const uint8_t* data, size_t blocks);
 
   Sha256Impl impl_;
   CompressFn compress_;
   uint32_t state_[8];
-  uint64_t length_;  // bytes added so far
-  uint8_t buffer_[64];
-  size_t buffered_;
+  BlockFeeder feeder_;
 };
 
 }  // namespace krv::signature
