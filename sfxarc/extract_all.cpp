@@ -98,7 +98,8 @@ uint32_t SfxArc::ExtractAllFiles(const std::wstring& folder, progress::ProgressC
         ReportFinished(state);
         continue;
       }
-      // Without room in the queue the entry is extracted here and now.
+      // When the pool cannot take the job (no memory for the queue, no worker
+      // thread at all) the entry is extracted here and now.
       if (!pool.add(job)) job->Run();
       job->release();
     }

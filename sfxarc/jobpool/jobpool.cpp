@@ -35,12 +35,21 @@ bool jobpool::add(job* job) {
   retired_.clear();
   // A worker never waits for work (it retires instead), so every worker that
   // exists is busy: the job needs a new one unless the maximum runs already.
-  if (workers_.size() >= maximum_workers_) return true;
+  if (workers_.size() >= maximum_workers_ || start_worker()) return true;
+  // A worker that exists takes the job before it can retire. With none,
+  // nobody ever would: the job is handed back to the caller, unqueued.
+  if (!workers_.empty()) return true;
+  queue_.pop_back();
+  return false;
+}
+
+bool jobpool::start_worker() {
   jobthread* created = new (std::nothrow) jobthread(*this, thread_name_);
-  if (!created) return true;
+  if (!created) return false;
   ref_ptr<jobthread> worker = ref_ptr<jobthread>::adopt(created);
   // The new thread blocks on the lock until it is in the set.
-  if (worker->start()) workers_.push_back(std::move(worker));
+  if (!worker->start()) return false;
+  workers_.push_back(std::move(worker));
   return true;
 }
 

@@ -44,8 +44,9 @@ class jobpool {
   // will take it: starts a worker when there are fewer than the pool's
   // maximum.
   // When no worker can be started, the job stays queued for a worker that
-  // finishes its own. False, with nothing queued, when memory runs out, when
-  // `job` is null or after shutdown().
+  // finishes its own. False, with nothing queued, when no worker exists and
+  // none can be started (the caller then runs the job itself), when memory
+  // runs out, when `job` is null or after shutdown().
   bool add(job* job);
 
   // Blocks until every worker that exists at the moment of the call has
@@ -75,6 +76,10 @@ class jobpool {
   // or the queue is empty; in that case the worker has been moved from the
   // worker set to the retired list and must end.
   ref_ptr<job> next_job(jobthread& worker);
+
+  // Under the lock: starts one more worker and puts it into the set; false
+  // when the worker cannot be made or its thread cannot start.
+  bool start_worker();
 
   const std::wstring name_;
   const std::string thread_name_;

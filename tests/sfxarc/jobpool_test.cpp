@@ -12,6 +12,12 @@
 #include <thread>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <sys/resource.h>
+
+#include <fstream>
+#endif
+
 namespace krv {
 namespace {
 
@@ -188,6 +194,48 @@ TEST(JobPool, SixtyJobsStartFiftyWorkersWhichTakeTheRest) {
   EXPECT_EQ(record.thread_count(), jobpool::kMaximumWorkers);
   EXPECT_EQ(record.peak(), static_cast<int>(jobpool::kMaximumWorkers));
 }
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// Caps the process's address space a little above what it uses now, so that
+// no thread stack (8 MiB) can be mapped while small allocations still work.
+class NoRoomForThreads {
+ public:
+  NoRoomForThreads() {
+    getrlimit(RLIMIT_AS, &saved_);
+    size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit capped{pages * 4096 + (2u << 20), saved_.rlim_max};
+    active_ = setrlimit(RLIMIT_AS, &capped) == 0;
+  }
+  ~NoRoomForThreads() { setrlimit(RLIMIT_AS, &saved_); }
+  bool active() const { return active_; }
+
+ private:
+  rlimit saved_{};
+  bool active_ = false;
+};
+
+TEST(JobPool, AJobNoWorkerCanTakeIsHandedBackUnqueued) {
+  std::atomic<int> runs{0};
+  auto* job = new FunctionJob([&runs] { runs.fetch_add(1); });
+  {
+    jobpool pool;
+    {
+      NoRoomForThreads limit;
+      ASSERT_TRUE(limit.active());
+      // Nothing would ever take it: the caller gets it back to run itself.
+      EXPECT_FALSE(pool.add(job));
+      EXPECT_EQ(pool.worker_count(), 0u);
+    }
+    EXPECT_EQ(pool.wait(), jobpool::kNoWorkers);
+    // Once threads can start again the pool works as before.
+    EXPECT_TRUE(pool.add(job));
+    pool.wait();
+  }
+  EXPECT_EQ(runs.load(), 1) << "run once, by the worker of the second add";
+  job->release();
+}
+#endif
 
 TEST(JobPool, ASmallerMaximumIsKept) {
   for (uint32_t maximum : {0u, 1u, 3u, 80u}) {
