@@ -67,8 +67,8 @@ class VpxJob final : public krv::job {
   }
 
  private:
-  // A job the pool gives up unrun (no worker could be started for it) is a
-  // failed entry, not a silent success.
+  // A job the pool releases unrun at shut-down (its workers ended without
+  // taking it) is a failed entry, not a silent success.
   ~VpxJob() override {
     if (!ran_) RecordEntryResult(state_, entry_, kNotEnoughMemory);
   }
