@@ -145,13 +145,19 @@ TEST_F(ProductDiscovery, ProgressTitleFromTheProductsEdition) {
     bool kestil;
     const char* setup_ini;  // null: no setup file (the updater run makes none)
     const char* title;
+    const char* locale = nullptr;  // LC_ALL of the stub's Wine; null: the tests' own
   };
   // Wine's user language here is 1033, which the edition table has no name
-  // for: the default-language name is taken.
+  // for: the default-language name is taken. Under a French locale Wine's
+  // user language is 1036.
   const Case cases[] = {
       {"Kestil edition 15", true, "[Common]\r\nEdition=15\r\n", "KESTIL Free Antivirus"},
       {"edition missing from the table", false, "[Common]\r\nEdition=99\r\n", ""},
       {"no setup file", false, nullptr, ""},
+      {"French user, edition with a French name", false, "[Common]\r\nEdition=1\r\n", "Orvane Antivirus Gratuit",
+       "fr_FR.UTF-8"},
+      {"French user, edition without one", false, "[Common]\r\nEdition=2\r\n", "Orvane Pro Antivirus",
+       "fr_FR.UTF-8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -166,7 +172,9 @@ TEST_F(ProductDiscovery, ProgressTitleFromTheProductsEdition) {
     if (c.setup_ini != nullptr) std::ofstream(product.SetupFolderHostPath() + "/setup.ini") << c.setup_ini;
     const std::string package =
         Package(c.kestil ? "/is_kestil_product /vps_upd:\"%TMPPATH%\"" : "/vps_upd:\"%TMPPATH%\"");
-    WineBed::Running stub = bed_.Start(package, {});
+    std::map<std::string, std::string> env;
+    if (c.locale != nullptr) env["LC_ALL"] = c.locale;
+    WineBed::Running stub = bed_.Start(package, {}, env);
     const std::optional<std::string> title = ProgressWindowTitle(bed_);
     ProgramResult run = stub.Wait(std::chrono::seconds(120));
     ASSERT_TRUE(run.finished) << run.output;

@@ -31,7 +31,11 @@ int Spawn(const std::vector<std::string>& argv, const std::string& output_file,
   posix_spawn_file_actions_addopen(&actions, 1, output_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   std::vector<std::string> env_strings;
-  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
+  // The extra variables replace inherited ones of the same name.
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    if (extra_env.count(entry.substr(0, entry.find('='))) == 0) env_strings.push_back(entry);
+  }
   for (const auto& [k, v] : extra_env) env_strings.push_back(k + "=" + v);
   std::vector<char*> envp, args;
   for (auto& s : env_strings) envp.push_back(s.data());
