@@ -6,6 +6,10 @@ KRV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KRV_DEPS_DIR="${KRV_DEPS_DIR:-$HOME/.cache/krvsfx-deps}"
 KRV_BUILD="$KRV_ROOT/build"
 export KRV_ROOT KRV_DEPS_DIR KRV_BUILD
+# The compiler cache lives with the other cached dependencies; paths inside
+# the checkout are hashed relative to it, and the working folder is left out,
+# so that another clone of the same sources hits the same entries.
+export CCACHE_DIR="${CCACHE_DIR:-$KRV_DEPS_DIR/ccache}" CCACHE_BASEDIR="$KRV_ROOT" CCACHE_NOHASHDIR=1
 
 krv_step_no=0
 # step "<what it does>" <command...>
