@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <fstream>
 #include <iterator>
@@ -56,6 +57,51 @@ void WriteWholeFile(const std::wstring& path, const std::string& text) {
   MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
+// Reads `size` bytes at `address` of `process`; false unless all were read.
+bool ReadParent(HANDLE process, ULONG_PTR address, void* out, size_t size) {
+  SIZE_T read = 0;
+  return ReadProcessMemory(process, reinterpret_cast<const void*>(address), out, size, &read) && read == size;
+}
+
+// The address of a WOW64 process's 32-bit PEB. Windows answers it to
+// ProcessWow64Information; Wine answers 1 there, and keeps the 32-bit PEB one
+// page above the 64-bit one. 0 when neither is known.
+ULONG_PTR Peb32Of(HANDLE process) {
+  ULONG_PTR wow64_peb = 0;
+  if (NtQueryInformationProcess(process, ProcessWow64Information, &wow64_peb, sizeof wow64_peb, nullptr) != 0)
+    return 0;
+  if (wow64_peb > 1) return wow64_peb;
+  PROCESS_BASIC_INFORMATION basic = {};
+  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+      basic.PebBaseAddress == nullptr)
+    return 0;
+  return reinterpret_cast<ULONG_PTR>(basic.PebBaseAddress) + 0x1000;
+}
+
+// The full name of the first entry of a 32-bit process's own loader list,
+// read from its 32-bit PEB: what GetModuleFileNameW(NULL) answers inside
+// that process. GetModuleFileNameExW of a 64-bit caller does not see that
+// list. Empty when it cannot be read.
+std::wstring MainModuleOfWow64Process(HANDLE process) {
+  const ULONG_PTR peb = Peb32Of(process);
+  if (peb == 0) return {};
+  // Offsets of the 32-bit layouts: PEB.Ldr, PEB_LDR_DATA.InLoadOrderModuleList,
+  // LDR_DATA_TABLE_ENTRY.FullDllName (Length, MaximumLength, Buffer).
+  uint32_t loader = 0;
+  uint32_t first = 0;
+  struct {
+    uint16_t length, maximum;
+    uint32_t buffer;
+  } name = {};
+  if (!ReadParent(process, peb + 0x0C, &loader, sizeof loader) ||
+      !ReadParent(process, loader + 0x0C, &first, sizeof first) ||
+      !ReadParent(process, first + 0x24, &name, sizeof name))
+    return {};
+  std::wstring text(name.length / sizeof(wchar_t), L'\0');
+  if (!ReadParent(process, name.buffer, text.data(), text.size() * sizeof(wchar_t))) return {};
+  return text;
+}
+
 // The file name the parent process's loader reports for its main module:
 // what GetModuleFileNameW(NULL) answers inside the parent. UTF-8; empty when
 // it cannot be read.
@@ -68,11 +114,18 @@ std::string ParentImageName() {
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
     if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
   krv::os::scoped_handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, parent));
-  wchar_t name[MAX_PATH * 4];
-  const DWORD n = process.valid() ? GetModuleFileNameExW(process.get(), nullptr, name, MAX_PATH * 4) : 0;
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+  if (!process.valid()) return {};
+  std::wstring name;
+  BOOL wow64 = FALSE;
+  if (sizeof(void*) == 8 && IsWow64Process(process.get(), &wow64) && wow64) {
+    name = MainModuleOfWow64Process(process.get());
+  } else {
+    wchar_t buffer[MAX_PATH * 4];
+    name.assign(buffer, GetModuleFileNameExW(process.get(), nullptr, buffer, MAX_PATH * 4));
+  }
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(n), text.data(), bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), text.data(), bytes, nullptr, nullptr);
   return text;
 }
 

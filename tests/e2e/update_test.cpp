@@ -78,18 +78,25 @@ class UpdateTest : public testing::Test {
 // stub.
 enum class Stub { kTwin, kShipped };
 
-class WholeUpdateTest : public UpdateTest, public testing::WithParamInterface<Stub> {};
+class WholeUpdateTest : public UpdateTest, public testing::WithParamInterface<Stub> {
+ protected:
+  std::string StubUnderTest() const {
+    return GetParam() == Stub::kShipped ? bed_.ShippedStub() : bed_.WindowsProgram("stub/sfxstub.exe");
+  }
+  void SkipWhereTheStubCannotRun() {
+    if (GetParam() == Stub::kShipped && WineBed::Emulates32Bit())
+      GTEST_SKIP() << "32-bit code runs under qemu-i386 here, whose signal frames carry no trap number for Wine's "
+                      "fault handler: the emulated stub dies once its worker threads start";
+  }
+};
 
 TEST_P(WholeUpdateTest, RunsTheUpdaterOnTheExtractedWorkspaceAndReturnsItsExitCode) {
-  if (GetParam() == Stub::kShipped && WineBed::Emulates32Bit())
-    GTEST_SKIP() << "32-bit code runs under qemu-i386 here, whose signal frames carry no trap number for Wine's "
-                    "fault handler: the emulated stub dies once its worker threads start";
+  SkipWhereTheStubCannotRun();
+  if (IsSkipped()) return;
   ProductSetup setup;
   setup.behaviour = "exit_code=0x80000000\nsignal=no\n";
   InstalledProduct product(bed_, setup);
-  const std::string stub =
-      GetParam() == Stub::kShipped ? bed_.ShippedStub() : bed_.WindowsProgram("stub/sfxstub.exe");
-  const std::string package = Build("/vps_upd:\"%TMPPATH%\"", stub);
+  const std::string package = Build("/vps_upd:\"%TMPPATH%\"", StubUnderTest());
 
   ProgramResult run = bed_.Run(package, {"/silent", "/x"}, std::chrono::seconds(120));
   ASSERT_TRUE(run.finished) << run.output;
@@ -133,6 +140,22 @@ TEST_P(WholeUpdateTest, RunsTheUpdaterOnTheExtractedWorkspaceAndReturnsItsExitCo
             std::string::npos);
 }
 
+TEST_P(WholeUpdateTest, LoaderNamesTheSystemFolderAliasWhileTheStubReadsItsOwnFile) {
+  SkipWhereTheStubCannotRun();
+  if (IsSkipped()) return;
+  InstalledProduct product(bed_, ProductSetup{});
+  const std::string package = Build("/vps_upd:\"%TMPPATH%\"", StubUnderTest());
+  ProgramResult run = bed_.Run(package, {"/silent"}, std::chrono::seconds(120));
+  ASSERT_TRUE(run.finished) << run.output;
+  // The update completed from the package's own file ...
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(ReadHostFile(product.UpdaterRecord()).empty());
+  // ... while the loader reported the executable under its alias.
+  std::string parent = RecordValue(ReadHostFile(product.SetupFolderHostPath() + "/pkgrun-parent.txt"), "parent_image");
+  for (char& c : parent) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(parent, "c:\\windows\\system32\\b86362a5.exe");
+}
+
 INSTANTIATE_TEST_SUITE_P(Stubs, WholeUpdateTest, testing::Values(Stub::kTwin, Stub::kShipped),
                          [](const testing::TestParamInfo<Stub>& info) {
                            return info.param == Stub::kShipped ? "Shipped32Bit" : "Twin64Bit";
@@ -158,20 +181,6 @@ TEST_F(UpdateTest, LogsTheRunIntoTheProductsUpdateLog) {
         " END: Orvane SFX stub executable, return code -2147483648 (0x80000000)"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\dSTART: Orvane SFX stub executable)")));
-}
-
-TEST_F(UpdateTest, LoaderNamesTheSystemFolderAliasWhileTheStubReadsItsOwnFile) {
-  InstalledProduct product(bed_, ProductSetup{});
-  const std::string package = Build("/vps_upd:\"%TMPPATH%\"", bed_.WindowsProgram("stub/sfxstub.exe"));
-  ProgramResult run = bed_.Run(package, {"/silent"}, std::chrono::seconds(120));
-  ASSERT_TRUE(run.finished) << run.output;
-  // The update completed from the package's own file ...
-  EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_FALSE(ReadHostFile(product.UpdaterRecord()).empty());
-  // ... while the loader reported the executable under its alias.
-  std::string parent = RecordValue(ReadHostFile(product.SetupFolderHostPath() + "/pkgrun-parent.txt"), "parent_image");
-  for (char& c : parent) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  EXPECT_EQ(parent, "c:\\windows\\system32\\b86362a5.exe");
 }
 
 TEST_F(UpdateTest, ArchiveErrorBoxIsOwnedByTheProgressWindow) {
