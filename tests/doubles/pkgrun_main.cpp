@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 
+#include "log/utf8_text.h"
 #include "runtime/scoped_handle.h"
 #include "tests/doubles/behaviour_file.h"
 #include "tests/doubles/workspace_listing.h"
@@ -123,10 +124,7 @@ std::string ParentImageName() {
     wchar_t buffer[MAX_PATH * 4];
     name.assign(buffer, GetModuleFileNameExW(process.get(), nullptr, buffer, MAX_PATH * 4));
   }
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), text.data(), bytes, nullptr, nullptr);
-  return text;
+  return krv::log::utf8_from_wide(name.c_str());
 }
 
 // Keeps the window answering its messages for `milliseconds`.
