@@ -1,6 +1,7 @@
 // SfxArc::ExtractAllFiles: every entry, one job each, on the job pool.
 
 #include <atomic>
+#include <mutex>
 #include <new>
 
 #include "log/write_log.h"
@@ -20,6 +21,8 @@ struct ExtractionState {
   SfxArc& archive;
   const std::wstring& folder;
   progress::ProgressCallback* progress;  // may be null
+  // Held while a finished entry is counted and reported.
+  std::mutex report_lock;
   std::atomic<int32_t> finished{0};
   // Any failed entry's code; a later failure overwrites an earlier one.
   std::atomic<uint32_t> result{0};
@@ -36,6 +39,11 @@ void RecordEntryResult(ExtractionState& state, const SfxEntry& entry, uint32_t c
 // Counts one more finished entry; returns the callback's cancel flag.
 bool ReportFinished(ExtractionState& state) {
   if (!state.progress) return false;
+  // Counting and reporting together keeps the reports in the order of the
+  // counts. Otherwise a worker could report its count after another worker
+  // reported a later one, and the last value published, the one a reader of
+  // the percentage keeps, would stay below 100.
+  std::lock_guard<std::mutex> guard(state.report_lock);
   const int32_t finished = state.finished.fetch_add(1) + 1;
   return state.progress->SetOverallDone(static_cast<uint64_t>(finished));
 }

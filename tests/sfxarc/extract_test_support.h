@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "progress/progress_callback.h"
@@ -120,6 +122,7 @@ class PercentListener final : public progress::ProgressInterface {
   void OnProgress(progress::ProgressCallback* callback, uint32_t, uint32_t overall) override {
     percents.push_back(overall);
     if (cancel) callback->RequestCancel();
+    if (pause.count() != 0) std::this_thread::sleep_for(pause);
   }
   void OnValue(progress::ProgressCallback*, uint32_t) override {}
   void OnValuePair(progress::ProgressCallback*, uint32_t, uint32_t) override {}
@@ -128,6 +131,7 @@ class PercentListener final : public progress::ProgressInterface {
 
   std::vector<uint32_t> percents;  // in the order told (the callback serialises calls)
   bool cancel = false;
+  std::chrono::microseconds pause{0};  // how long each report takes, as a slow listener's would
 };
 
 }  // namespace krv::sfxarc::testing
