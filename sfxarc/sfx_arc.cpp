@@ -58,28 +58,19 @@ uint32_t SfxArc::Load(const std::wstring& path) {
   const krv::log::LogCategory& category = ArchiveLogCategory();
   const wchar_t* name = path.c_str();
 
-  krv::signature::SignatureLocation location;
-  if (!krv::signature::LocateSignature(path, VerifyMode::kAny, &location)) {
-    krv::log::write_log(kError, category, L"Cannot get signature of archive '%ls' (code 0x%x)", name, 0u);
-    return kArchiveDamaged;
+  // The file is opened before its signature is checked and held from then
+  // on. Its handle does not share deletion, so on Windows the file cannot be
+  // renamed or deleted meanwhile and the path keeps naming the file whose
+  // signature is checked; a copy put in its place between the check and the
+  // opening would otherwise be what gets extracted. A failure to open is
+  // reported where the opening used to come, after the signature checks.
+  const bool opened = archive_file_.OpenRead(path);
+  const uint32_t checked = CheckSignature(path);
+  if (checked != 0) {
+    if (opened) archive_file_.Close();
+    return checked;
   }
-  // Beyond 4 GiB nothing can be an archive; the size check below refuses it.
-  content_end_ = location.position > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(location.position);
-  extra_data_length_ = 0;
-
-  if (!krv::signature::VerifySignature(path, ModeForForm(location.form))) {
-    krv::log::write_log(kError, category, L"Error in signature of archive '%ls' (code 0x%x)", name, 0u);
-    return kArchiveDamaged;
-  }
-
-  const uint32_t block_size = ArchiveBlockSize(location.form);
-  if (block_size == 0) {
-    krv::log::write_log(kError, category, L"Unknown signature type of archive '%ls'", name);
-    return kArchiveDamaged;
-  }
-  if (location.form == SignatureForm::kChecksum) content_end_ -= kChecksumGap;
-
-  if (!archive_file_.OpenRead(path)) {
+  if (!opened) {
     krv::log::write_log(kError, category, L"Error opening archive '%ls'", name);
     return kArchiveCannotOpen;
   }
@@ -94,6 +85,33 @@ uint32_t SfxArc::Load(const std::wstring& path) {
   const uint32_t result = LoadMap(path);
   if (result == 0) krv::log::write_log(kInfo, category, L"SFX archive '%ls' sucessfully loaded.", name);
   return result;
+}
+
+uint32_t SfxArc::CheckSignature(const std::wstring& path) {
+  const krv::log::LogCategory& category = ArchiveLogCategory();
+  const wchar_t* name = path.c_str();
+
+  krv::signature::SignatureLocation location;
+  if (!krv::signature::LocateSignature(path, VerifyMode::kAny, &location)) {
+    krv::log::write_log(kError, category, L"Cannot get signature of archive '%ls' (code 0x%x)", name, 0u);
+    return kArchiveDamaged;
+  }
+  // Beyond 4 GiB nothing can be an archive; the size check of Load refuses it.
+  content_end_ = location.position > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(location.position);
+  extra_data_length_ = 0;
+
+  if (!krv::signature::VerifySignature(path, ModeForForm(location.form))) {
+    krv::log::write_log(kError, category, L"Error in signature of archive '%ls' (code 0x%x)", name, 0u);
+    return kArchiveDamaged;
+  }
+
+  const uint32_t block_size = ArchiveBlockSize(location.form);
+  if (block_size == 0) {
+    krv::log::write_log(kError, category, L"Unknown signature type of archive '%ls'", name);
+    return kArchiveDamaged;
+  }
+  if (location.form == SignatureForm::kChecksum) content_end_ -= kChecksumGap;
+  return 0;
 }
 
 uint32_t SfxArc::LoadMap(const std::wstring& path) {

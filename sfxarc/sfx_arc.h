@@ -100,6 +100,9 @@ class SfxArc {
   uint32_t ExtractEntry(const std::wstring& folder, const SfxEntry& entry, bool unpack);
 
  private:
+  // Load's signature steps: locates and verifies the file's signature and
+  // sets the content end E from it; 0, or kArchiveDamaged after its line.
+  uint32_t CheckSignature(const std::wstring& path);
   // Steps 7 to 12 of Load, once the file is open and E is known.
   uint32_t LoadMap(const std::wstring& path);
 
