@@ -36,7 +36,7 @@ wine_ctest_run() {
   local status=0
   ctest_run "$dir" --repeat until-pass:2 "$@" | tee "$log" || status=$?
   local once
-  once=$(sed -nE 's/.*Test +#[0-9]+: ([^ ]+) \.*\*\*\*.*/\1/p' "$log" | sort -u)
+  once=$(sed -nE 's/.*Test +#[0-9]+: ([^ ]+) \.*\*\*\*(Failed|Exception|Timeout).*/\1/p' "$log" | sort -u)
   if [ -n "$once" ]; then
     echo "    these tests failed once (output above) and were run again:"
     echo "$once" | sed 's/^/      /'
