@@ -36,7 +36,8 @@ class ScratchKey {
 void DeleteKeyTree(HKEY root, const std::wstring& path, REGSAM view);
 
 // Held while a test reads or writes the product's keys below
-// HKEY_LOCAL_MACHINE: a named mutex of the Wine session.
+// HKEY_LOCAL_MACHINE or its persistent-storage key below HKEY_CLASSES_ROOT:
+// a named mutex of the Wine session.
 class ProductRegistryLock {
  public:
   ProductRegistryLock();

@@ -14,6 +14,7 @@
 #include "progress/progress_callback.h"
 #include "progress/sfx_progress.h"
 #include "runtime/registry_helpers.h"
+#include "tests/product/registry_fixture.h"
 #include "tests/sfxarc/extract_test_support.h"
 #include "tests/sfxarc/log_capture.h"
 
@@ -59,6 +60,10 @@ class KRV_REGISTRY_SUITE : public ExtractFixture {
   static void SetUpTestSuite() { branding::SetBrand(kBrand); }
   void SetUp() override { DeleteProgressKey(); }
   void TearDown() override { DeleteProgressKey(); }
+
+  // Other test programs, run at the same time, delete, lock and fill the
+  // same key.
+  krv::testing::ProductRegistryLock lock_;
 };
 
 // Records what SfxProgress was told, to compare with the registry.
