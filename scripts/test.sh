@@ -25,7 +25,7 @@ ctest_run() {
 }
 
 # Wine now and then fails to start a test process (no output at all; about
-# once in several thousand starts here), so under Wine a failed test runs
+# once in a few thousand starts here), so under Wine a failed test runs
 # once more. The first failure and its output stay in the log, and the tests
 # that failed once are named after the run, so that an intermittent fault of
 # our own still shows.
