@@ -5,7 +5,7 @@
 #include "handoff/handoff_log.h"
 #include "handoff/path_exists.h"
 #include "handoff/shared_dlls.h"
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
 namespace krv::handoff {
 namespace {
@@ -33,7 +33,7 @@ uint32_t MarkForDeletionAtRestart(const std::wstring& path) {
   }
   const DWORD error = GetLastError();
   log::write_log(log::kError, kFilehlp, L"OpOnReboot: MoveFileEx('%ls') failed, code %ls", path.c_str(),
-                 stub::FormatErrorCode(error).c_str());
+                 krv::FormatErrorCode(error).c_str());
   return error;
 }
 
@@ -65,7 +65,7 @@ uint32_t DeleteNow(const std::wstring& path) {
     g_sleep(kPauseBetweenAttemptsMs);
   }
   log::write_log(log::kError, kFilehlp, L"OpOnReboot: Cannot directly delete file '%ls', code %ls", path.c_str(),
-                 stub::FormatErrorCode(error).c_str());
+                 krv::FormatErrorCode(error).c_str());
   return error;
 }
 

@@ -4,7 +4,7 @@
 
 #include "handoff/handoff_log.h"
 #include "runtime/registry_helpers.h"
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
 namespace krv::handoff {
 
@@ -39,7 +39,7 @@ bool GetValueImpl(const std::wstring& path, uint32_t* count) {
   // A value that is there but is no count is not a failure of the read.
   else if (status != ERROR_FILE_NOT_FOUND && status != ERROR_MORE_DATA && status != ERROR_INVALID_DATA)
     log::write_log(log::kError, kRegis, L"GetValueImpl: cannot get value 'HKEY_LOCAL_MACHINE\\%ls\\%ls', code %ls",
-                   kSharedDllsKey, path.c_str(), stub::FormatErrorCode(static_cast<uint32_t>(status)).c_str());
+                   kSharedDllsKey, path.c_str(), krv::FormatErrorCode(static_cast<uint32_t>(status)).c_str());
   SetLastError(saved);
   return status == ERROR_SUCCESS;
 }

@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "stub/nocase.h"
+#include "runtime/nocase.h"
 
 namespace krv::product {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "product/settings_file.h"
-#include "stub/nocase.h"
+#include "runtime/nocase.h"
 
 namespace krv::product {
 

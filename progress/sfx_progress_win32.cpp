@@ -8,7 +8,7 @@
 #include "log/write_log.h"
 #include "product/persistent_storage.h"
 #include "runtime/registry_helpers.h"
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
 namespace krv::progress {
 namespace {
@@ -46,7 +46,7 @@ void SfxProgress::OnProgress(ProgressCallback*, uint32_t, uint32_t overall_perce
   const LSTATUS status = WriteProgressValue(overall_percent);
   if (status != ERROR_SUCCESS)
     log::write_log(log::kError, kRegis, L"SetValueImpl: cannot set value '%ls' = '%d', code %ls", kProgressValueName,
-                   static_cast<int>(overall_percent), stub::FormatErrorCode(static_cast<uint32_t>(status)).c_str());
+                   static_cast<int>(overall_percent), krv::FormatErrorCode(static_cast<uint32_t>(status)).c_str());
   SetLastError(saved);
 }
 

@@ -2,7 +2,7 @@
 
 #include <locale>
 
-#include "stub/nocase.h"
+#include "runtime/nocase.h"
 
 namespace krv::os {
 namespace {

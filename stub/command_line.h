@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "stub/nocase.h"
+#include "runtime/nocase.h"
 
 namespace krv::stub {
 

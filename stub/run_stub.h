@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
 namespace krv::stub {
 

@@ -11,7 +11,7 @@
 #include "handoff/file_removal.h"
 #include "handoff/temp_workspace.h"
 #include "runtime/scoped_handle.h"
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 #include "log/write_log.h"
 #include "tests/handoff/recording_log.h"
 #include "tests/handoff/registry_values.h"
@@ -209,7 +209,7 @@ TEST_F(RemovalTest, AtOnceRetriesAFileInUseTenTimesAtMost) {
       const std::vector<std::wstring> errors = LinesAt(recorded, log::kError, "filehlp");
       if (c.error_line) {
         EXPECT_THAT(errors, ::testing::ElementsAre(L"OpOnReboot: Cannot directly delete file '" + file + L"', code " +
-                                                   stub::FormatErrorCode(c.op_result)));
+                                                   krv::FormatErrorCode(c.op_result)));
       } else {
         EXPECT_THAT(errors, IsEmpty());
         EXPECT_THAT(LinesAt(recorded, log::kInfo, "filehlp"), ::testing::ElementsAre(DirectDeleteLine(file)));

@@ -1,4 +1,4 @@
-#include "stub/nocase.h"
+#include "runtime/nocase.h"
 
 #include <cwchar>
 #include <type_traits>

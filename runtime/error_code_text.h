@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace krv::stub {
+namespace krv {
 
 using ResultCode = uint32_t;
 
@@ -21,4 +21,4 @@ std::wstring FormatErrorCode(ResultCode code);
 // none. Trailing white space is kept. Platform-specific.
 std::wstring SystemMessageText(ResultCode code);
 
-}  // namespace krv::stub
+}  // namespace krv

@@ -1,10 +1,10 @@
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
 #include <cwchar>
 #include <cwctype>
 #include <iterator>
 
-namespace krv::stub {
+namespace krv {
 namespace {
 
 struct ProductCode {
@@ -56,4 +56,4 @@ std::wstring FormatErrorCode(ResultCode code) {
   return std::wstring(head) + L" [" + ErrorCodeText(code) + L"]";
 }
 
-}  // namespace krv::stub
+}  // namespace krv

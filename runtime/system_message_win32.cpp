@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
-namespace krv::stub {
+namespace krv {
 
 std::wstring SystemMessageText(ResultCode code) {
   wchar_t* buffer = nullptr;
@@ -14,4 +14,4 @@ std::wstring SystemMessageText(ResultCode code) {
   return text;
 }
 
-}  // namespace krv::stub
+}  // namespace krv

@@ -1,6 +1,6 @@
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
-namespace krv::stub {
+namespace krv {
 
 // Host builds (sfxtool) have no table of Windows message texts.
 std::wstring SystemMessageText(ResultCode code) {
@@ -8,4 +8,4 @@ std::wstring SystemMessageText(ResultCode code) {
   return {};
 }
 
-}  // namespace krv::stub
+}  // namespace krv

@@ -1,8 +1,8 @@
-#include "stub/error_code_text.h"
+#include "runtime/error_code_text.h"
 
 #include <gtest/gtest.h>
 
-namespace krv::stub {
+namespace krv {
 namespace {
 
 TEST(ErrorCodeText, ProductCodesUseTheProductTable) {
@@ -33,4 +33,4 @@ TEST(ErrorCodeText, SystemCodesUseTheSystemTextWithoutTrailingWhiteSpace) {
 #endif
 
 }  // namespace
-}  // namespace krv::stub
+}  // namespace krv
