@@ -7,6 +7,7 @@
 #include "product/brand.h"
 #include "product/settings_file.h"
 #include "product/setup_state.h"
+#include "runtime/child_process_win32.h"
 #include "runtime/registry_helpers.h"
 #include "tests/product/registry_fixture.h"
 #include "tests/product/temp_tree.h"
@@ -17,6 +18,14 @@ namespace {
 using krv::testing::ProductRegistryLock;
 using krv::testing::ScratchKey;
 using krv::testing::TempTree;
+
+// The installer stand-in beside this test program.
+std::wstring FakeInstaller() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring path(self);
+  return path.substr(0, path.rfind(L'\\')) + L"\\product_fake_installer.exe";
+}
 
 TEST(SettingsFileLoad, ReadsTheFileOrReportsTheSystemsError) {
   TempTree tree;
@@ -179,11 +188,7 @@ TEST_F(InstalledProductFixture, MissingSetupFileRunsTheInstallerOnce) {
   EXPECT_FALSE(CollectProductEnvironment(&env)) << "an installer that cannot start";
   EXPECT_EQ(env.Edition, -1);
 
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring fake(self);
-  fake = fake.substr(0, fake.rfind(L'\\')) + L"\\product_fake_installer.exe";
-  ASSERT_TRUE(CopyFileW(fake.c_str(), (setup_ + L"\\pkgrun.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(FakeInstaller().c_str(), (setup_ + L"\\pkgrun.exe").c_str(), FALSE));
   ASSERT_TRUE(CollectProductEnvironment(&env));
   EXPECT_EQ(env.Edition, 15) << "read from the file the installer wrote";
 }
@@ -233,16 +238,55 @@ TEST_F(InstalledProductFixture, WithoutAStoredGuidThePersistedOneIsTheFreshOne) 
 
 TEST(RunInstallerAndWait, ExitCodeOrFailure) {
   TempTree tree;
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring fake(self);
-  fake = fake.substr(0, fake.rfind(L'\\')) + L"\\product_fake_installer.exe";
   const std::wstring copy = tree.root() + L"\\pkgrun.exe";
-  ASSERT_TRUE(CopyFileW(fake.c_str(), copy.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(FakeInstaller().c_str(), copy.c_str(), FALSE));
   uint32_t code = 0;
   ASSERT_TRUE(RunInstallerAndWait(L"\"" + copy + L"\"", &code));
   EXPECT_EQ(code, 7u);
   EXPECT_FALSE(RunInstallerAndWait(L"\"" + tree.root() + L"\\none.exe\"", &code));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// A thread that cannot be resumed: the installer is terminated unrun (it
+// would write setup.ini) and the call fails with the error instead of
+// waiting for ever; a failed wait fails the call instead of passing
+// STILL_ACTIVE (259) on as the exit code.
+DWORD WINAPI FailedResume(HANDLE) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return static_cast<DWORD>(-1);
+}
+DWORD WINAPI FailedWaitAfterTheEnd(HANDLE object, DWORD milliseconds) {
+  WaitForSingleObject(object, milliseconds);
+  SetLastError(ERROR_INVALID_HANDLE);
+  return WAIT_FAILED;
+}
+
+TEST(RunInstallerAndWait, FailedResumeOrWaitIsAFailure) {
+  struct Case {
+    const char* what;
+    os::ScopedChildProcessCalls::ResumeCall resume;
+    os::ScopedChildProcessCalls::WaitCall wait;
+    DWORD error;
+    bool ran;
+  } cases[] = {
+      {"resume fails", FailedResume, WaitForSingleObject, ERROR_ACCESS_DENIED, false},
+      {"wait fails", ResumeThread, FailedWaitAfterTheEnd, ERROR_INVALID_HANDLE, true},
+  };
+  TempTree tree;
+  const std::wstring copy = tree.root() + L"\\pkgrun.exe";
+  ASSERT_TRUE(CopyFileW(FakeInstaller().c_str(), copy.c_str(), FALSE));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW((tree.root() + L"\\setup.ini").c_str());
+    uint32_t code = 12345;
+    {
+      os::ScopedChildProcessCalls failing(c.resume, c.wait);
+      EXPECT_FALSE(RunInstallerAndWait(L"\"" + copy + L"\"", &code));
+    }
+    EXPECT_EQ(GetLastError(), c.error);
+    EXPECT_EQ(code, 12345u);
+    EXPECT_EQ(GetFileAttributesW((tree.root() + L"\\setup.ini").c_str()) != INVALID_FILE_ATTRIBUTES, c.ran);
+  }
 }
 
 }  // namespace
