@@ -2,10 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdarg>
-#include <cwchar>
 #include <memory>
-#include <vector>
 
 #include "handoff/installer_launch.h"
 #include "handoff/temp_workspace.h"
@@ -22,6 +19,7 @@
 #include "progress/sfx_progress.h"
 #include "runtime/path_join.h"
 #include "runtime/runtime_layers.h"
+#include "runtime/wide_format.h"
 #include "sfxarc/sfx_arc.h"
 #include "stub/command_line.h"
 #include "stub/load_library_filters.h"
@@ -36,24 +34,6 @@ constexpr ResultCode kProductMissing = 0xA003;
 // Builds below this one cannot take an update package.
 constexpr uint32_t kLastTooOldSetupVersion = 1995;
 constexpr int64_t kLogFileMaxSize = 0x400000;
-
-std::wstring Format(const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  // vswprintf cannot measure; grow until the whole text fits.
-  std::vector<wchar_t> buffer(256);
-  int n;
-  while ((n = std::vswprintf(buffer.data(), buffer.size(), format, measure)) < 0 && buffer.size() < (1u << 20)) {
-    va_end(measure);
-    va_copy(measure, args);
-    buffer.resize(buffer.size() * 2);
-  }
-  va_end(measure);
-  va_end(args);
-  return n < 0 ? std::wstring() : std::wstring(buffer.data(), static_cast<size_t>(n));
-}
 
 // Every user-visible failure is one modal error box, unless /silent.
 class ErrorBoxes {
@@ -122,9 +102,9 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
   product::InstalledProduct installed;
   if (!product::LocateInstalledProduct(&installed)) {
     boxes.Show(nullptr,
-               Format(L"%ls was not detected to be installed on this machine. This installer cannot continue.",
+               format_wide(L"%ls was not detected to be installed on this machine. This installer cannot continue.",
                       name.c_str()),
-               Format(L"%ls not detected", name.c_str()));
+               format_wide(L"%ls not detected", name.c_str()));
     log::write_log(log::kError, kKaldor, L"%ls is not installed. Stub cannot continue.", name.c_str());
     return kProductMissing;
   }
@@ -134,7 +114,7 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
   if (!SetupExecutablePresent(setup_exe) ||
       (setup_version != product::kSetupVersionAbsent && setup_version <= kLastTooOldSetupVersion)) {
     boxes.Show(nullptr,
-               Format(L"This installer cannot continue because installed %ls is too old. Program version must be "
+               format_wide(L"This installer cannot continue because installed %ls is too old. Program version must be "
                       L"greater than %u.",
                       name.c_str(), kLastTooOldSetupVersion),
                L"Old program version");
