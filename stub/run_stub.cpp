@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <memory>
 
 #include "handoff/installer_launch.h"
 #include "handoff/temp_workspace.h"
+#include "log/describe_exception.h"
 #include "log/ilogger.h"
 #include "log/log_module.h"
 #include "log/write_log.h"
@@ -55,8 +57,9 @@ void CreateFolderWithParents(const std::wstring& folder) {
   CreateDirectoryW(folder.c_str(), nullptr);
 }
 
-void OpenLogFile() {
-  std::wstring log_path = JoinPath(product::GetPersistentDataFolder(), L"Logs\\Update.log");
+void OpenLogFile(branding::Brand brand) {
+  const branding::BrandInfo record = branding::MakeBrandRecord(static_cast<uint32_t>(brand));
+  std::wstring log_path = JoinPath(product::PersistentDataFolderOf(record), L"Logs\\Update.log");
   size_t last = log_path.rfind(L'\\');
   if (last != std::wstring::npos) CreateFolderWithParents(log_path.substr(0, last));
   if (std::shared_ptr<log::ILogger> logger = log::get_default_logger()) {
@@ -171,29 +174,70 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
   return result;
 }
 
-}  // namespace
-
-ResultCode RunStub(const std::wstring& tail) {
+// The run up to the installer/updater's end. `temp_folder` receives the
+// workspace as soon as it exists and `debug` the option, so that the caller
+// removes the workspace also when an exception ends the run.
+ResultCode RunGuarded(const std::wstring& tail, sfxarc::SfxArc& archive, std::wstring& temp_folder, bool& debug) {
   runtime::AttachRuntimeLayers();
   InstallLoadLibraryFilters();
   log::write_log(log::kInfo, kKaldor, L"Entering Orvane VPS SFX stub guarded code section.");
 
-  branding::SetBrand(BrandFromArchive());
-  OpenLogFile();
+  // The log's folder follows from the archive's brand alone, so the log
+  // opens, and the run's end is logged, even when the brand cannot be stored
+  // for the process.
+  const branding::Brand brand = BrandFromArchive();
+  OpenLogFile(brand);
+  branding::SetBrand(brand);
 
   CommandLine options;
   options.Parse(GetCommandLineW(), true);
   const bool silent = options.HasOption(L"silent");
-  const bool debug = options.HasOption(L"debug");
+  debug = options.HasOption(L"debug");
   log::write_log(log::kInfo, kKaldor, L"Running VPS SFX '%ls'", OwnExecutablePath());
+  return RunUpdate(tail, silent, archive, temp_folder);
+}
 
+// Logs an exception that reached the flow's edge.
+void LogEscapedException(const char* where) {
+  std::string what = "an exception of unknown type";
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    what = log::describe_exception(e);
+  } catch (...) {
+  }
+  log::write_log(log::kError, kKaldor, L"Unexpected exception %hs: %hs (code 0x%x)", where, what.c_str(),
+                 kInternalError);
+}
+
+}  // namespace
+
+ResultCode RunStub(const std::wstring& tail) noexcept {
   // The archive file stays open until the workspace has been removed.
   sfxarc::SfxArc archive;
   std::wstring temp_folder;
-  ResultCode result = RunUpdate(tail, silent, archive, temp_folder);
-
-  handoff::DeleteDirectoryTree(temp_folder, L"*.*", debug);
-  runtime::DetachRuntimeLayers();
+  bool debug = false;
+  ResultCode result;
+  // The flow reports failures as codes; an exception from the layers below
+  // (the brand's process-local storage, memory) ends the run here with a
+  // code of its own, still removing the workspace and logging the end.
+  try {
+    result = RunGuarded(tail, archive, temp_folder, debug);
+  } catch (...) {
+    LogEscapedException("in the update");
+    result = kInternalError;
+  }
+  try {
+    handoff::DeleteDirectoryTree(temp_folder, L"*.*", debug);
+  } catch (...) {
+    LogEscapedException("while removing the workspace");
+    result = kInternalError;
+  }
+  try {
+    runtime::DetachRuntimeLayers();
+  } catch (...) {
+    LogEscapedException("while detaching the runtime layers");
+  }
   log::write_log(log::kInfo, kKaldor, L"Leaving Orvane SFX stub guarded code section (return code 0x%x)", result);
   return result;
 }
