@@ -43,7 +43,8 @@ void FileMutex::unlock() {
   SetLastError(last_error);
 }
 
-ScopedFileMutexTimeout::ScopedFileMutexTimeout(uint32_t milliseconds) : previous_(g_timeout_ms.exchange(milliseconds)) {}
+ScopedFileMutexTimeout::ScopedFileMutexTimeout(uint32_t milliseconds)
+    : previous_(g_timeout_ms.exchange(milliseconds)) {}
 
 ScopedFileMutexTimeout::~ScopedFileMutexTimeout() { g_timeout_ms.store(previous_); }
 

@@ -14,11 +14,14 @@
 #include "log/write_log.h"
 #include "runtime/child_process_win32.h"
 #include "tests/handoff/recording_log.h"
+#include "tests/runtime/failing_child_process_calls_win32.h"
 #include "tests/handoff/scratch.h"
 
 namespace krv::handoff {
 namespace {
 
+using krv::testing::FailedResume;
+using krv::testing::FailedWaitAfterTheEnd;
 using testing::ReadTextFile;
 using testing::ScratchFolder;
 using testing::WriteTextFile;
@@ -134,16 +137,6 @@ TEST_F(LaunchTest, RefusalsGiveASystemCodeAndExitCodeZero) {
 // Failures of the system calls after the start: a thread that cannot be
 // resumed must not leave a suspended process waited for for ever, and a
 // failed wait must not pass STILL_ACTIVE (259) on as the exit code.
-DWORD WINAPI FailedResume(HANDLE) {
-  SetLastError(ERROR_ACCESS_DENIED);
-  return static_cast<DWORD>(-1);
-}
-DWORD WINAPI FailedWaitAfterTheEnd(HANDLE object, DWORD milliseconds) {
-  WaitForSingleObject(object, milliseconds);
-  SetLastError(ERROR_INVALID_HANDLE);
-  return WAIT_FAILED;
-}
-
 TEST_F(LaunchTest, FailedResumeOrWaitEndsTheRunWithItsError) {
   struct Case {
     const char* what;

@@ -11,10 +11,13 @@
 #include "runtime/registry_helpers.h"
 #include "tests/product/registry_fixture.h"
 #include "tests/product/temp_tree.h"
+#include "tests/runtime/failing_child_process_calls_win32.h"
 
 namespace krv::product {
 namespace {
 
+using krv::testing::FailedResume;
+using krv::testing::FailedWaitAfterTheEnd;
 using krv::testing::ProductRegistryLock;
 using krv::testing::ScratchKey;
 using krv::testing::TempTree;
@@ -251,16 +254,6 @@ TEST(RunInstallerAndWait, ExitCodeOrFailure) {
 // would write setup.ini) and the call fails with the error instead of
 // waiting for ever; a failed wait fails the call instead of passing
 // STILL_ACTIVE (259) on as the exit code.
-DWORD WINAPI FailedResume(HANDLE) {
-  SetLastError(ERROR_ACCESS_DENIED);
-  return static_cast<DWORD>(-1);
-}
-DWORD WINAPI FailedWaitAfterTheEnd(HANDLE object, DWORD milliseconds) {
-  WaitForSingleObject(object, milliseconds);
-  SetLastError(ERROR_INVALID_HANDLE);
-  return WAIT_FAILED;
-}
-
 TEST(RunInstallerAndWait, FailedResumeOrWaitIsAFailure) {
   struct Case {
     const char* what;
