@@ -5,7 +5,7 @@
 // cannot be registered and storing the brand raises.
 //
 // While the table is full no other program of the prefix can register a
-// window class: run this test alone (ctest runs tests one after another).
+// window class: CTest runs this test alone (RUN_SERIAL).
 #include <gtest/gtest.h>
 
 #include <filesystem>
