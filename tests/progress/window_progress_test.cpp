@@ -186,7 +186,9 @@ TEST(ProgressWindow, ACloseRequestedWhileTheWindowIsBeingMadeEndsTheThreadByItsM
   g_in_create = in_create.get();
   AnimatorSetup setup;
   setup.ready_timeout_ms = 0;
-  setup.close_timeout_ms = 5000;
+  // Preparing the frames takes seconds on a loaded machine; the thread ends
+  // right after it once the close is posted, and never without the post.
+  setup.close_timeout_ms = 60000;
   setup.before_frames = HoldCreationUntilClosePosted;
   ProgressAnimator animator(kTitle, setup);
   animator.StartWindowThread();
