@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "sfxarc/signature/content_digest.h"
 #include "sfxarc/signature/dsa_sign.h"
 #include "sfxarc/signature/md5.h"
+#include "sfxarc/signature/sha256.h"
 #include "sfxarc/signature/sign.h"
 #include "tests/sfxarc/signature_test_support.h"
 #include "tests/sfxarc/temp_folder.h"
@@ -211,6 +214,55 @@ TEST(VerifySignature, ReadsFilesThroughTheMappingOrACopy) {
   folder.Write(L"bad.bin", damaged);
   EXPECT_FALSE(VerifySignature(bad, VerifyMode::kAny));
   EXPECT_FALSE(VerifySignature(folder.File(L"missing.bin"), VerifyMode::kAny));
+}
+
+// Content read in windows gives the digest of the content in one piece, for
+// lengths around the window's size and with the PE rule's zeroed CheckSum
+// field lying across a window's end.
+TEST(ContentDigest, WindowedEqualsOneShot) {
+  const size_t w = kHashWindow;
+  for (const size_t n : {w - 1, w, w + 1, 2 * w + 1}) {
+    for (const uint32_t lfanew : {uint32_t(0x80), uint32_t(w - 88 - 2), uint32_t(w - 88 - 4), uint32_t(w - 88)}) {
+      SCOPED_TRACE(::testing::Message() << "n " << n << ", e_lfanew " << lfanew);
+      std::vector<uint8_t> content(n);
+      for (size_t i = 0; i < n; ++i) content[i] = uint8_t(i * 31 + i / 1000);
+      content[0] = 'M';
+      content[1] = 'Z';
+      testing::PutU32(content, 60, lfanew);
+      content[lfanew + 88] = 0x7F;  // a CheckSum the signer's tools would rewrite
+
+      // Independent of ContentHasher: the whole content at once. The rule
+      // holds when e_lfanew leaves room for the PE headers (n - 248 >= it).
+      std::vector<uint8_t> zeroed = content;
+      if (n - 248 >= lfanew) std::fill(zeroed.begin() + lfanew + 88, zeroed.begin() + lfanew + 92, 0);
+      uint8_t sha[32], md5[16], filtered_md5[16];
+      Sha256::Digest(zeroed.data(), n, sha);
+      Md5::Digest(content.data(), n, md5);
+      std::vector<uint8_t> printable;
+      for (const uint8_t byte : content) {
+        if (byte >= 0x20 && byte < 0x80) printable.push_back(byte);
+      }
+      Md5::Digest(printable.data(), printable.size(), filtered_md5);
+
+      const struct {
+        SignatureForm form;
+        const uint8_t* expected;
+        size_t size;
+      } forms[] = {{SignatureForm::kRawV2, sha, 32}, {SignatureForm::kRawV1, md5, 16},
+                   {SignatureForm::kChecksum, filtered_md5, 16}};
+      for (const auto& f : forms) {
+        SCOPED_TRACE(int(f.form));
+        MemoryByteSource source(content.data(), n);
+        uint8_t digest[32];
+        size_t size = 0;
+        ASSERT_TRUE(SourceContentDigest(source, f.form, n, digest, &size));
+        EXPECT_EQ(std::vector<uint8_t>(digest, digest + size), std::vector<uint8_t>(f.expected, f.expected + f.size));
+        uint8_t in_memory[32];
+        EXPECT_EQ(ContentDigest(f.form, content.data(), n, in_memory), f.size);
+        EXPECT_EQ(std::memcmp(in_memory, f.expected, f.size), 0);
+      }
+    }
+  }
 }
 
 #ifndef _WIN32
