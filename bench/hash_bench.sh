@@ -22,6 +22,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/bench_lib.sh"
 build=${1:-$root/build/native}
 win32=${2:-$root/build/windows}
 runs=${RUNS:-3}
@@ -31,16 +32,8 @@ hash_file=$build/bench/krv_hash_file
 for program in "$sfxtool" "$hash_file"; do
   [ -x "$program" ] || { echo "no $program: build the native sfxtool and krv_hash_file targets first" >&2; exit 2; }
 done
-for tool in openssl /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
-done
-if [ -n "${3:-}" ]; then
-  work=$3
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/krv-hash-bench.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+bench_require openssl /usr/bin/time
+bench_work_dir "${3:-}" krv-hash-bench
 
 data=$work/data.bin
 package=$work/package.bin
