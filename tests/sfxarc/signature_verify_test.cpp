@@ -260,7 +260,6 @@ TEST(ContentDigest, WindowedEqualsOneShot) {
   }
 }
 
-#ifndef _WIN32
 // A file reader whose file is cut short by someone else just as the content
 // is about to be hashed (the first read larger than the locator's), as a
 // file on a share may be.
@@ -296,7 +295,6 @@ TEST(VerifySignature, AFileCutShortWhileHashedDoesNotVerify) {
     EXPECT_FALSE(VerifySignatureIn(source, VerifyMode::kAny));
   }
 }
-#endif
 
 #ifndef _WIN32
 // Runs osslsigncode on `in` with a throwaway certificate made in folder.
