@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,56 @@ TEST_F(ExtractCommandTest, ResultCodesBeyondEightBitsEndWith255) {
   EXPECT_EQ(outcome.code, 255);
   EXPECT_TRUE(Contains(outcome.err, "failed with code 0x3ee (1006)")) << outcome.err;
   EXPECT_FALSE(std::filesystem::exists(folder_.path() / "escape.vpx"));
+}
+
+// Something planted in DIR, before extraction, at an entry's name: a
+// symbolic link to a file outside DIR, a dangling one, or a hard link. The
+// extraction replaces the entry in DIR and never writes through it.
+struct PlantRow {
+  const char* what;
+  void (*plant)(const std::filesystem::path& at, const std::filesystem::path& outside);
+  bool outside_exists_after;
+};
+
+TEST_F(ExtractCommandTest, WritesNothingThroughLinksPlantedInTheFolder) {
+  namespace fs = std::filesystem;
+  const PlantRow rows[] = {
+      {"symbolic link to a file outside",
+       [](const fs::path& at, const fs::path& outside) {
+         std::ofstream(outside) << "precious";
+         fs::create_symlink(outside, at);
+       },
+       true},
+      {"dangling symbolic link",
+       [](const fs::path& at, const fs::path& outside) { fs::create_symlink(outside, at); }, false},
+      {"hard link to a file outside",
+       [](const fs::path& at, const fs::path& outside) {
+         std::ofstream(outside) << "precious";
+         fs::create_hard_link(outside, at);
+       },
+       true},
+  };
+  int n = 0;
+  for (const PlantRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const fs::path target = Path("planted-" + std::to_string(++n));
+    const fs::path outside = Path("outside-" + std::to_string(n));
+    fs::create_directories(target);
+    for (const char* name : {"vps_win32-215b.vpx", "part-0001.vpx"}) row.plant(target / name, outside.string() + name);
+    const Outcome extracted = Tool({"extract", Path("pkg.exe"), target.string()});
+    EXPECT_EQ(extracted.code, kExitOk) << extracted.err;
+    for (const char* name : {"vps_win32-215b.vpx", "part-0001.vpx"}) {
+      SCOPED_TRACE(name);
+      EXPECT_FALSE(fs::is_symlink(target / name));
+      EXPECT_EQ(fs::hard_link_count(target / name), 1u);
+      const fs::path planted_target = outside.string() + name;
+      EXPECT_EQ(fs::exists(planted_target), row.outside_exists_after);
+      if (row.outside_exists_after) {
+        EXPECT_EQ(ReadAll(planted_target), Text("precious"));
+      }
+    }
+    EXPECT_EQ(ReadAll(target / "vps_win32-215b.vpx"), ReadAll(vpx_));
+  }
 }
 
 }  // namespace
