@@ -29,6 +29,18 @@ std::wstring JoinEntryPath(const std::wstring& folder, const std::wstring& name)
   return joined;
 }
 
+// Whether a folder of `name` below `folder` (a component before the last)
+// is a link, which would lead the file, and its removal on failure, out of
+// the folder.
+bool LeadsThroughLink(const std::wstring& folder, const std::wstring& name) {
+  constexpr wchar_t kSeparators[] = L"\\/";
+  for (size_t end = name.find_first_of(kSeparators); end != std::wstring::npos;
+       end = name.find_first_of(kSeparators, end + 1)) {
+    if (IsLink(SystemPath(JoinEntryPath(folder, name.substr(0, end))))) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 uint32_t SfxArc::ExtractEntry(const std::wstring& folder, const SfxEntry& entry, bool unpack,
@@ -43,6 +55,7 @@ uint32_t SfxArc::ExtractEntry(const std::wstring& folder, const SfxEntry& entry,
   if (!IsSafeEntryName(entry.name) || !IsSafeEntryName(entry.extra_name) ||
       !InContent(entry.offset, entry.stored_size) || (unpacks && entry.unpacked_size > kMaxEntryUnpackedSize))
     return kArchiveDamaged;
+  if (LeadsThroughLink(folder, entry.name) || LeadsThroughLink(folder, entry.extra_name)) return kCannotWriteOutput;
   const std::wstring output_path = SystemPath(JoinEntryPath(folder, entry.name));
   const std::wstring extra_path = SystemPath(JoinEntryPath(folder, entry.extra_name));
 

@@ -122,7 +122,9 @@ class SfxArc {
   //   8     the stored bytes cannot be read into memory
   //   0xA002, 8  UnpackBlock's code (0xA002 also for a block that declares
   //         more than it did at Load: the file changed)
-  //   82    an output file cannot be created or written whole
+  //   82    an output file cannot be created or written whole, or a folder
+  //         on its way below `folder` is a link (nothing is written or
+  //         removed then)
   // On failure the entry's output files are removed again. Any thread may
   // call it while others do.
   uint32_t ExtractEntry(const std::wstring& folder, const SfxEntry& entry, bool unpack,

@@ -37,6 +37,14 @@ bool EndsWith(const Bytes& bytes, const std::string& suffix) {
 
 class ExtractAllFilesTest : public ExtractFixture {};
 
+// The messages of the archive's lines, sorted: workers log in any order.
+std::vector<std::wstring> SortedMessages(const LogCapture& capture) {
+  std::vector<std::wstring> messages;
+  for (const auto& line : capture.Lines("sfxarc")) messages.push_back(line.message);
+  std::sort(messages.begin(), messages.end());
+  return messages;
+}
+
 // How each name is written: as stored (the keep-packed names match with
 // exactly their case, anywhere in the name) or unpacked. The names differ in
 // more than case, as Windows folders do not tell case apart.
@@ -143,9 +151,7 @@ TEST_F(ExtractAllFilesTest, DamagedOrEmptyContentFailsItsEntry) {
   const uint32_t result = archive_.ExtractAllFiles(OutFolder(), nullptr);
   // Concurrent failures leave one of their codes.
   EXPECT_TRUE(result == 0xA002 || result == 1006) << result;
-  std::vector<std::wstring> messages;
-  for (const auto& line : capture.Lines("sfxarc")) messages.push_back(line.message);
-  std::sort(messages.begin(), messages.end());
+  const std::vector<std::wstring> messages = SortedMessages(capture);
   EXPECT_EQ(messages, (std::vector<std::wstring>{L"Error extracting file 'damaged.vpx' (code 0xa002)",
                                                   L"Error extracting file 'empty.vpx' (code 0x3ee)"}));
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.vpx"});
@@ -171,9 +177,7 @@ TEST_F(ExtractAllFilesTest, DeviceNamesFailWith1006) {
                  {"a.vpx", Text("a"), 0, kPackerLzma, ""}}));
   LogCapture capture;
   EXPECT_EQ(archive_.ExtractAllFiles(OutFolder(), nullptr), 1006u);
-  std::vector<std::wstring> messages;
-  for (const auto& line : capture.Lines("sfxarc")) messages.push_back(line.message);
-  std::sort(messages.begin(), messages.end());
+  const std::vector<std::wstring> messages = SortedMessages(capture);
   EXPECT_EQ(messages, (std::vector<std::wstring>{L"Error extracting file 'NUL' (code 0x3ee)",
                                                   L"Error extracting file 'com1.vpx' (code 0x3ee)",
                                                   L"Error extracting file 'part-ok.vpx' (code 0x3ee)"}));
@@ -224,9 +228,7 @@ TEST_F(ExtractAllFilesTest, EntriesOutsideTheSignedContentFailWith1006) {
 
   LogCapture capture;
   EXPECT_EQ(archive_.ExtractAllFiles(OutFolder(), nullptr), 1006u);
-  std::vector<std::wstring> messages;
-  for (const auto& line : capture.Lines("sfxarc")) messages.push_back(line.message);
-  std::sort(messages.begin(), messages.end());
+  const std::vector<std::wstring> messages = SortedMessages(capture);
   std::vector<std::wstring> expected;
   for (const RangeRow& row : rows) {
     const std::string name = row.name;
@@ -259,9 +261,7 @@ TEST_F(ExtractAllFilesTest, AnEntryDeclaringMoreThanTheEntryLimitFailsWith1006) 
   Load(spec);
   LogCapture capture;
   EXPECT_EQ(archive_.ExtractAllFiles(OutFolder(), nullptr), 1006u);
-  std::vector<std::wstring> messages;
-  for (const auto& line : capture.Lines("sfxarc")) messages.push_back(line.message);
-  std::sort(messages.begin(), messages.end());
+  const std::vector<std::wstring> messages = SortedMessages(capture);
   EXPECT_EQ(messages, (std::vector<std::wstring>{L"Error extracting file 'big.vpx' (code 0x3ee)",
                                                   L"Error extracting file 'part-big-too.vpx' (code 0x3ee)"}));
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"part-big.vpx"});

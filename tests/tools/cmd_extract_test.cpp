@@ -175,5 +175,29 @@ TEST_F(ExtractCommandTest, WritesNothingThroughLinksPlantedInTheFolder) {
   }
 }
 
+// A folder of an entry's name planted in DIR as a link to a folder outside:
+// the entry fails with 82 and nothing is written, or removed, out there.
+TEST_F(ExtractCommandTest, WritesNothingThroughAFolderLinkPlantedInTheFolder) {
+  namespace fs = std::filesystem;
+  sfxarc::PackageSpec spec = sfxarc::testing::SpecWith({{"defs\\krvdefs.ini", Text("[defs]"), 0, sfxarc::kPackerLzma, ""},
+                                                        {"a.vpx", Text("a"), 0, sfxarc::kPackerLzma, "defs/copy.vpx"}});
+  Bytes image;
+  ASSERT_EQ(sfxarc::BuildPackage(spec, &image, nullptr, nullptr), sfxarc::PackageStatus::kOk);
+  ASSERT_EQ(sfxarc::AppendFileSignature(&image, krv::signature::SignatureForm::kRawV2,
+                                        krv::signature::testing::DevKeys(), 0, nullptr),
+            sfxarc::PackageStatus::kOk);
+  const std::string package = Write("defs.exe", image);
+  const fs::path outside = Path("outside");
+  fs::create_directories(outside);
+  std::ofstream(outside / "krvdefs.ini") << "precious";
+  fs::create_directories(Path("out"));
+  fs::create_directory_symlink(outside, Path("out") + "/defs");
+  const Outcome outcome = Tool({"extract", package, Path("out")});
+  EXPECT_EQ(outcome.code, 82);
+  EXPECT_EQ(ReadAll(outside / "krvdefs.ini"), Text("precious"));
+  EXPECT_FALSE(fs::exists(outside / "copy.vpx"));
+  EXPECT_FALSE(fs::exists(Path("out") + "/a.vpx")) << "the entry whose extra name leads out fails whole";
+}
+
 }  // namespace
 }  // namespace krv::tools
