@@ -13,6 +13,7 @@
 #include "sfxarc/archive_format.h"
 #include "sfxarc/m_file.h"
 #include "sfxarc/map_writer.h"
+#include "sfxarc/pack_block.h"
 #include "sfxarc/package_writer.h"
 #include "sfxarc/unpack_block.h"
 #include "tests/sfxarc/log_capture.h"
@@ -239,6 +240,17 @@ TEST_F(LoadTest, EveryOutcomeWritesItsLineAndCode) {
          s.raw_map = RawMap({Chunk("MODE", Text("extract")), Chunk("PADS", Bytes(kMaxMapUnpackedSize, 0))});
        },
        nullptr, kRawV2, nullptr, kArchiveDamaged, "error", kBadMapBlock},
+      {"map block spanning more than the map limit, from a valid block at the file's start",
+       [](PackageSpec& s) {
+         MapContent map;
+         map.files.push_back({"a.vpx", 0, 10, 0, ""});
+         Bytes map_block;
+         ASSERT_EQ(PackBlock(kPackerZlib, EncodeMap(map), &map_block), 0);
+         map_block.resize(kMaxMapPackedSize, 0);
+         s.stub = map_block;
+       },
+       [](Bytes& image, const PackageLayout& l) { PutU32(image, l.trailer_offset, 0); }, SignatureForm::kRawV1,
+       nullptr, kArchiveDamaged, "error", kBadMapBlock},
       {"map of more entries than the limit",
        [](PackageSpec& s) {
          Bytes files;
