@@ -1,9 +1,11 @@
-// A package of 40 entries of 48 MiB of incompressible data, nearly the 2 GiB
-// the reader opens, run through the shipped 32-bit stub. Its 2 GiB of
-// address space cannot hold every entry's stored and unpacked bytes at once,
-// so the run shows whether extraction keeps its memory bounded. Label
-// "heavy": it writes about 6 GB and runs for minutes, so it is not part of
-// the default runs (ctest --test-dir build/native -L heavy runs it).
+// A package of 40 entries of incompressible data run through the shipped
+// 32-bit stub: all entries at once would hold 720 MiB of stored and unpacked
+// bytes, so the run shows whether extraction keeps its memory bounded. The
+// entries are 12 MiB: with 48 MiB (a 1.9 GiB package) the 32-bit stub's
+// signature check, which maps the whole file in one view, fails under Wine
+// from about 560 MiB on, and Load refuses the package. Label "heavy": it
+// writes about 1.5 GB and runs for minutes, so it is not part of the default
+// runs (ctest --test-dir build/native -L heavy runs it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,15 +25,17 @@ namespace krv::e2e {
 namespace {
 namespace fs = std::filesystem;
 
-constexpr size_t kEntrySize = 48u << 20;
+constexpr size_t kEntrySize = 12u << 20;
 constexpr int kEntries = 40;
 
 std::string Sfxtool() { return std::string(KRV_NATIVE_BIN_DIR) + "/tools/sfxtool"; }
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
-// The largest "VmHWM" (peak resident set, kB) among the processes whose
-// first command-line word ends in `program`, polled until `done`.
+// The largest anonymous resident memory ("RssAnon", kB: the heap, not the
+// mapped package file) among the processes whose first command-line word
+// ends in `program`, polled every 50 ms until destruction. Polling may miss
+// a short peak, never report one that was not there.
 class PeakMemoryWatch {
  public:
   explicit PeakMemoryWatch(std::string program)
@@ -58,7 +62,7 @@ class PeakMemoryWatch {
         continue;
       std::ifstream status(item.path() / "status");
       for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) peak_kib_ = std::max<uint64_t>(peak_kib_, std::stoull(line.substr(6)));
+        if (line.rfind("RssAnon:", 0) == 0) peak_kib_ = std::max<uint64_t>(peak_kib_, std::stoull(line.substr(8)));
       }
     }
   }
@@ -69,7 +73,7 @@ class PeakMemoryWatch {
   std::thread thread_;
 };
 
-TEST(LargePackage, TheShippedStubExtractsFortyEntriesOf48MiBWithinItsAddressSpace) {
+TEST(LargePackage, TheShippedStubExtractsFortyEntriesWithinItsMemoryBudget) {
   if (WineBed::Emulates32Bit()) GTEST_SKIP() << "32-bit code runs under qemu-i386 here; the stub dies in extraction";
   WineBed bed;
   const fs::path work = fs::temp_directory_path() / ("krv-large-" + std::to_string(::getpid()));
@@ -104,7 +108,7 @@ TEST(LargePackage, TheShippedStubExtractsFortyEntriesOf48MiBWithinItsAddressSpac
     run = bed.Start((work / "large-update.exe").string(), {"/silent"}).Wait(std::chrono::seconds(1200));
     peak_kib = watch.peak_kib();
   }
-  std::printf("peak resident memory of the stub: %llu MiB\n", static_cast<unsigned long long>(peak_kib >> 10));
+  std::printf("peak anonymous resident memory of the stub: %llu MiB\n", static_cast<unsigned long long>(peak_kib >> 10));
   RecordProperty("stub_peak_mib", std::to_string(peak_kib >> 10));
   ASSERT_TRUE(run.finished) << run.output;
   EXPECT_EQ(run.exit_code, 0u);
@@ -123,8 +127,8 @@ TEST(LargePackage, TheShippedStubExtractsFortyEntriesOf48MiBWithinItsAddressSpac
     }
   }
   EXPECT_EQ(files, kEntries);
-  // What 2 GiB of address space can hold beside the program, with room.
-  EXPECT_LT(peak_kib, 1024u * 1024u);
+  // The extraction's budget of 256 MiB and the program itself.
+  EXPECT_LT(peak_kib, 400u * 1024u);
   fs::remove_all(work);
 }
 
