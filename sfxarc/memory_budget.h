@@ -34,8 +34,6 @@ class MemoryBudget {
     const uint64_t bytes_;
   };
 
-  uint64_t capacity() const { return capacity_; }
-
  private:
   void Acquire(uint64_t bytes);
   void Release(uint64_t bytes);

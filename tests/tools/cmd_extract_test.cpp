@@ -40,6 +40,18 @@ class ExtractCommandTest : public ::testing::Test {
   }
   std::string Path(const std::string& name) const { return (folder_.path() / name).string(); }
 
+  // The package of `spec`, signed with the development keys, written to
+  // `name` in the folder; its path. The package writer stores names the
+  // build command refuses.
+  std::string WritePackage(const std::string& name, const sfxarc::PackageSpec& spec) {
+    Bytes image;
+    EXPECT_EQ(sfxarc::BuildPackage(spec, &image, nullptr, nullptr), sfxarc::PackageStatus::kOk);
+    EXPECT_EQ(sfxarc::AppendFileSignature(&image, krv::signature::SignatureForm::kRawV2,
+                                          krv::signature::testing::DevKeys(), 0, nullptr),
+              sfxarc::PackageStatus::kOk);
+    return Write(name, image);
+  }
+
   TempFolder folder_;
   std::string stub_, vpx_, part_;
 };
@@ -111,14 +123,8 @@ TEST_F(ExtractCommandTest, AFailedEntryEndsWithItsCode) {
 }
 
 TEST_F(ExtractCommandTest, ResultCodesBeyondEightBitsEndWith255) {
-  // The package writer stores names the build command refuses.
-  sfxarc::PackageSpec spec = sfxarc::testing::SpecWith({{"..\\escape.vpx", Text("x"), 0, sfxarc::kPackerLzma, ""}});
-  Bytes image;
-  ASSERT_EQ(sfxarc::BuildPackage(spec, &image, nullptr, nullptr), sfxarc::PackageStatus::kOk);
-  ASSERT_EQ(sfxarc::AppendFileSignature(&image, krv::signature::SignatureForm::kRawV2,
-                                        krv::signature::testing::DevKeys(), 0, nullptr),
-            sfxarc::PackageStatus::kOk);
-  const std::string package = Write("escape.exe", image);
+  const std::string package = WritePackage(
+      "escape.exe", sfxarc::testing::SpecWith({{"..\\escape.vpx", Text("x"), 0, sfxarc::kPackerLzma, ""}}));
   const Outcome outcome = Tool({"extract", package, Path("out")});
   EXPECT_EQ(outcome.code, 255);
   EXPECT_TRUE(Contains(outcome.err, "failed with code 0x3ee (1006)")) << outcome.err;
@@ -179,14 +185,9 @@ TEST_F(ExtractCommandTest, WritesNothingThroughLinksPlantedInTheFolder) {
 // the entry fails with 82 and nothing is written, or removed, out there.
 TEST_F(ExtractCommandTest, WritesNothingThroughAFolderLinkPlantedInTheFolder) {
   namespace fs = std::filesystem;
-  sfxarc::PackageSpec spec = sfxarc::testing::SpecWith({{"defs\\krvdefs.ini", Text("[defs]"), 0, sfxarc::kPackerLzma, ""},
-                                                        {"a.vpx", Text("a"), 0, sfxarc::kPackerLzma, "defs/copy.vpx"}});
-  Bytes image;
-  ASSERT_EQ(sfxarc::BuildPackage(spec, &image, nullptr, nullptr), sfxarc::PackageStatus::kOk);
-  ASSERT_EQ(sfxarc::AppendFileSignature(&image, krv::signature::SignatureForm::kRawV2,
-                                        krv::signature::testing::DevKeys(), 0, nullptr),
-            sfxarc::PackageStatus::kOk);
-  const std::string package = Write("defs.exe", image);
+  const std::string package = WritePackage(
+      "defs.exe", sfxarc::testing::SpecWith({{"defs\\krvdefs.ini", Text("[defs]"), 0, sfxarc::kPackerLzma, ""},
+                                             {"a.vpx", Text("a"), 0, sfxarc::kPackerLzma, "defs/copy.vpx"}}));
   const fs::path outside = Path("outside");
   fs::create_directories(outside);
   std::ofstream(outside / "krvdefs.ini") << "precious";
