@@ -26,15 +26,15 @@ class MemoryBudget;
 constexpr uint32_t kArchiveCannotOpen = 2;
 constexpr uint32_t kArchiveDamaged = 1006;
 
-// The most entries ExtractAllFiles extracts at once (the job pool's limit).
-constexpr uint32_t kMaxExtractionWorkers = 50;
-
 // The most bytes the entries being extracted at once may hold in memory,
 // each its stored bytes plus, when it is unpacked, its declared unpacked
 // size. Sized for the 32-bit stub, whose 2 GiB of address space also holds
 // the program, the heap's fragments and the threads' stacks; an entry larger
 // than this still runs, alone.
 constexpr uint64_t kExtractionMemoryBudget = 256u << 20;
+
+// The most entries ExtractAllFiles extracts at once (the job pool's limit).
+constexpr uint32_t kMaxExtractionWorkers = 50;
 
 class SfxArc {
  public:
@@ -52,15 +52,18 @@ class SfxArc {
   //          3, 4 and 5 -> mode 4, others -> mode 2); a form other than 5, 1,
   //          2; a file shorter than the content end E; E below 20; a bad
   //          trailer magic; a map offset M above the trailer (no line); a map
-  //          block that does not unpack, unpacks to nothing, or is larger
-  //          than kMaxMapPackedSize packed or kMaxMapUnpackedSize unpacked
-  //          (archive_format.h); entries that would write more than
-  //          kMaxPackageExtractedSize in all ("Entries of archive '<path>'
-  //          would write more than 8192 MiB")
+  //          block that does not unpack, or unpacks to nothing
   //   2      the file cannot be opened, or this object already has it open
   //   87, 1006, 0xFFFFFFFF  the map parser's code
   // On failure the object keeps what it reached (the file may be open, the
   // map partly read) and must not be extracted; it cannot be loaded again.
+  // A map beyond the limits of archive_format.h fails with 1006 as well: a
+  // map block larger than kMaxMapPackedSize packed or kMaxMapUnpackedSize
+  // unpacked ("Cannot load map block of archive '<path>'"), more than
+  // kMaxMapEntries entries (the parser's 1006), or entries that would write
+  // more than kMaxPackageExtractedSize in all ("Entries of archive '<path>'
+  // would write more than 8192 MiB"). Memory failures are codes, not
+  // exceptions.
   uint32_t Load(const std::wstring& path);
 
   // The map's CMDL: the installer's command-line template. Empty until Load.

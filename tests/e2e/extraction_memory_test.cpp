@@ -3,9 +3,9 @@
 // bytes, so the run shows whether extraction keeps its memory bounded. The
 // entries are 12 MiB: with 48 MiB (a 1.9 GiB package) the 32-bit stub's
 // signature check, which maps the whole file in one view, fails under Wine
-// from about 560 MiB on, and Load refuses the package. Label "heavy": it
+// from about 560 MiB on, and Load refuses the package. Label "large": it
 // writes about 1.5 GB and runs for minutes, so it is not part of the default
-// runs (ctest --test-dir build/native -L heavy runs it).
+// runs (ctest --test-dir build/native -L large runs it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,7 +73,7 @@ class PeakMemoryWatch {
   std::thread thread_;
 };
 
-TEST(LargePackage, TheShippedStubExtractsFortyEntriesWithinItsMemoryBudget) {
+TEST(ExtractionMemory, TheShippedStubExtractsFortyEntriesWithinItsBudget) {
   if (WineBed::Emulates32Bit()) GTEST_SKIP() << "32-bit code runs under qemu-i386 here; the stub dies in extraction";
   WineBed bed;
   const fs::path work = fs::temp_directory_path() / ("krv-large-" + std::to_string(::getpid()));
