@@ -1,11 +1,9 @@
-// A package of 40 entries of incompressible data run through the shipped
-// 32-bit stub: all entries at once would hold 720 MiB of stored and unpacked
-// bytes, so the run shows whether extraction keeps its memory bounded. The
-// entries are 12 MiB: with 48 MiB (a 1.9 GiB package) the 32-bit stub's
-// signature check, which maps the whole file in one view, fails under Wine
-// from about 560 MiB on, and Load refuses the package. Label "large": it
-// writes about 1.5 GB and runs for minutes, so it is not part of the default
-// runs (ctest --test-dir build/native -L large runs it).
+// A package of 40 entries of 48 MiB of incompressible data (1.9 GiB) run
+// through the shipped 32-bit stub: all entries at once would hold about
+// 2.9 GiB of stored and unpacked bytes, more than a 32-bit process can
+// address, so the run shows whether extraction keeps its memory bounded.
+// Label "large": it writes about 6 GB and runs for minutes, so it is not part
+// of the default runs (ctest --test-dir build/native -L large runs it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,7 +23,7 @@ namespace krv::e2e {
 namespace {
 namespace fs = std::filesystem;
 
-constexpr size_t kEntrySize = 12u << 20;
+constexpr size_t kEntrySize = 48u << 20;
 constexpr int kEntries = 40;
 
 std::string Sfxtool() { return std::string(KRV_NATIVE_BIN_DIR) + "/tools/sfxtool"; }
