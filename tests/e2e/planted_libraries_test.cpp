@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,11 +101,15 @@ TEST_P(PlantedLibraries, WholeUpdateLoadsNoneOfThem) {
   EXPECT_FALSE(RecordValue(ReadHostFile(product.UpdaterRecord()), "workspace").empty()) << "the updater did not run";
 }
 
-// Without the product: the product check, the refusal and the end of the
-// process. Silent, since the box's dismissal is not what is tested here.
-TEST_P(PlantedLibraries, RefusalWithoutTheProductLoadsNoneOfThem) {
-  ProgramResult run = bed_.Run(package_, {"/silent"}, std::chrono::seconds(600));
+// Without the product: the product check and the "not detected" box (the
+// message box code and its themes), then the refusal.
+TEST_P(PlantedLibraries, RefusalWithItsMessageBoxLoadsNoneOfThem) {
+  WineBed::Running stub = bed_.Start(package_, {});
+  std::optional<MessageBoxSeen> box = bed_.DismissMessageBox(std::chrono::milliseconds(60000));
+  ProgramResult run = stub.Wait(std::chrono::seconds(60));
   EXPECT_EQ(LoadedMarkers(), std::vector<std::string>{});
+  ASSERT_TRUE(box.has_value()) << run.output;
+  EXPECT_EQ(box->title, "Orvane Antivirus not detected");
   ASSERT_TRUE(run.finished) << run.output;
   EXPECT_EQ(run.exit_code, kProductMissing);
 }
