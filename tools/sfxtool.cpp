@@ -19,6 +19,8 @@ constexpr Command kCommands[] = {
     {"verify", "check a file's signature block against the built-in keys", RunVerifyCommand},
     {"list", "load a package as the stub does and list its entries", RunListCommand},
     {"extract", "load a package and extract its entries as the stub does", RunExtractCommand},
+    {"authenticode-size", "the size of the Authenticode table to reserve (--authenticode-reserve)",
+     RunAuthenticodeSizeCommand},
 };
 
 void PrintCommands(std::ostream& out) {
@@ -26,7 +28,8 @@ void PrintCommands(std::ostream& out) {
          "       sfxtool COMMAND --help\n\n"
          "commands:\n";
   for (const Command& command : kCommands) {
-    out << "  " << command.name << std::string(10 - std::string(command.name).size(), ' ') << command.summary
+    const size_t length = std::string(command.name).size();
+    out << "  " << command.name << std::string(length < 10 ? 10 - length : 1, ' ') << command.summary
         << "\n";
   }
   out << "\nexit codes: 0 success, 1 not verified, 2 bad command line, 3 bad input file,\n"

@@ -47,8 +47,12 @@ const char* SignStatusText(SignStatus status) {
     case SignStatus::kCannotRead: return "cannot open or read the file";
     case SignStatus::kCannotWrite: return "cannot append the signature to the file";
     case SignStatus::kCertificateTable:
-      return "the PE file already has a certificate table: sign it before the Authenticode signature";
+      return "the PE file already carries an Authenticode signature: our signature must come first and the "
+             "Authenticode signature last";
     case SignStatus::kNotPe: return "the file is not a PE file";
+    case SignStatus::kReservedWordsInUse:
+      return "the DOS header's reserved words (offset 40, 20 bytes), where the Authenticode reservation is "
+             "recorded, hold other data";
   }
   return "unknown signing error";
 }
@@ -105,14 +109,58 @@ SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t
   return SignStatus::kOk;
 }
 
+SignStatus ReserveForAuthenticode(SignatureForm form, std::vector<uint8_t>* image, const DsaKeySet& keys,
+                                  int key_number, uint32_t table_size, std::vector<uint8_t>* block) {
+  block->clear();
+  MemoryByteSource source(image->data(), image->size());
+  uint64_t entry = 0;
+  const uint64_t size = image->size();
+  if (!SecurityEntryOffset(source, &entry) || entry + 8 > size) return SignStatus::kNotPe;
+  if (size >= kMaxContent) return SignStatus::kContentTooLarge;
+  std::vector<uint8_t> after = *image;
+  for (size_t i = 0; i < 8; ++i) {
+    if (after[size_t(entry) + i] != 0) return SignStatus::kCertificateTable;
+  }
+  uint8_t* words = &after[kReservationRecordAt];
+  if (std::memcmp(words, kReservationTag, kTagSize) != 0) {
+    for (size_t i = 0; i < kReservedWordsSize; ++i) {
+      if (words[i] != 0) return SignStatus::kReservedWordsInUse;
+    }
+  }
+  std::memcpy(words, kReservationTag, kTagSize);
+  for (int i = 0; i < 4; ++i) words[kTagSize + i] = uint8_t(table_size >> (8 * i));
+  std::vector<uint8_t> record(words, words + kReservationRecordSize);
+
+  const uint64_t table = (size + BlockSize(form) + 7) & ~uint64_t(7);
+  if (table >= kMaxContent) return SignStatus::kContentTooLarge;
+  for (int i = 0; i < 4; ++i) {
+    after[size_t(entry) + i] = uint8_t(table >> (8 * i));
+    after[size_t(entry) + 4 + i] = uint8_t(table_size >> (8 * i));
+  }
+  const SignStatus status = MakeSignatureBlock(form, after.data(), after.size(), keys, key_number, block);
+  if (status != SignStatus::kOk) return status;
+  std::memcpy(&(*image)[kReservationRecordAt], record.data(), record.size());
+  return SignStatus::kOk;
+}
+
 namespace {
 
+// Writes `bytes` at `offset` of the file; false when that fails.
+bool WriteAt(const std::filesystem::path& host, uint64_t offset, const std::vector<uint8_t>& bytes) {
+  std::fstream file(host, std::ios::binary | std::ios::in | std::ios::out);
+  if (!file) return false;
+  file.seekp(std::streamoff(offset));
+  file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  file.close();
+  return bool(file);
+}
+
 // Signs the whole file and appends the block. With table_size not 0 the
-// content is signed with its security directory entry announcing a
-// certificate table of that size behind the block.
+// file is prepared for an Authenticode signature (ReserveForAuthenticode).
 SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const DsaKeySet& keys, int key_number,
                          uint32_t table_size) {
   std::vector<uint8_t> block;
+  std::vector<uint8_t> old_words, new_words;
   uint64_t size = 0;
   {
     FileByteSource source(path);
@@ -127,34 +175,32 @@ SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const Dsa
     if (table_size == 0) {
       status = MakeSignatureBlock(form, content, size_t(size), keys, key_number, &block);
     } else {
-      uint64_t entry = 0;
-      if (!SecurityEntryOffset(source, &entry) || entry + 8 > size) return SignStatus::kNotPe;
-      if (content[entry] | content[entry + 1] | content[entry + 2] | content[entry + 3]) {
-        return SignStatus::kCertificateTable;
+      std::vector<uint8_t> image(content, content + size);
+      status = ReserveForAuthenticode(form, &image, keys, key_number, table_size, &block);
+      if (status == SignStatus::kOk) {
+        old_words.assign(content + kReservationRecordAt, content + kReservationRecordAt + kReservationRecordSize);
+        new_words.assign(&image[kReservationRecordAt], &image[kReservationRecordAt] + kReservationRecordSize);
       }
-      const uint64_t table = (size + BlockSize(form) + 7) & ~uint64_t(7);
-      if (table >= kMaxContent) return SignStatus::kContentTooLarge;
-      std::vector<uint8_t> after(content, content + size);
-      for (int i = 0; i < 4; ++i) {
-        after[size_t(entry) + i] = uint8_t(table >> (8 * i));
-        after[size_t(entry) + 4 + i] = uint8_t(table_size >> (8 * i));
-      }
-      status = MakeSignatureBlock(form, after.data(), after.size(), keys, key_number, &block);
     }
     if (status != SignStatus::kOk) return status;
-  }  // the view and the handle are released before the file grows
+  }  // the view and the handle are released before the file changes
 
   const std::filesystem::path host = HostPath(path);
-  std::ofstream out(host, std::ios::binary | std::ios::app);
-  if (out) {
-    out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size()));
-    out.close();
+  bool written = new_words.empty() || WriteAt(host, kReservationRecordAt, new_words);
+  if (written) {
+    std::ofstream out(host, std::ios::binary | std::ios::app);
+    if (out) {
+      out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size()));
+      out.close();
+    }
+    written = bool(out);
   }
-  if (!out) {
+  if (!written) {
     // A block cut short would leave a file that no longer verifies as it was:
-    // take the file back to its old length.
+    // take the file back to its old length and header.
     std::error_code ignored;
     std::filesystem::resize_file(host, size, ignored);
+    if (!old_words.empty()) WriteAt(host, kReservationRecordAt, old_words);
     return SignStatus::kCannotWrite;
   }
   return SignStatus::kOk;
