@@ -142,6 +142,39 @@ TEST_F(AuthenticodeTest, VerifyNamesTheReservedAndTheFoundSize) {
       << plain.out;
 }
 
+// A time stamp enlarges the table: a package reserved for the table without
+// one does not verify once it is time-stamped, and verify names both sizes;
+// reserved from a dry run with the same time-stamp options, it verifies.
+// osslsigncode's own time-stamp authority (-TSA-certs, -TSA-key) stands in
+// for a remote one.
+TEST_F(AuthenticodeTest, TimeStampNeedsAReservationWithTheSameOptions) {
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=krv-tsa -addext "
+                         "extendedKeyUsage=critical,timeStamping -keyout '" + Path("tsa-key.pem") + "' -out '" +
+                         Path("tsa-cert.pem") + "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  const std::string plain_size = DryRunSize();
+  const Outcome sized = Tool({"authenticode-size", "--cert", Path("cert.pem"), "--key", Path("key.pem"),
+                              Path("stub.exe"), "--", "-TSA-certs", Path("tsa-cert.pem"), "-TSA-key",
+                              Path("tsa-key.pem")});
+  ASSERT_EQ(sized.code, kExitOk) << sized.err;
+  const std::string stamped_size = sized.out.substr(0, sized.out.find('\n'));
+  EXPECT_GT(std::stoul(stamped_size), std::stoul(plain_size));
+  const std::string stamp = "-TSA-certs '" + Path("tsa-cert.pem") + "' -TSA-key '" + Path("tsa-key.pem") + "'";
+
+  ASSERT_EQ(Build("plain.exe", {"--authenticode-reserve", plain_size}).code, kExitOk);
+  ASSERT_EQ(AuthenticodeSign(Dir(), "plain.exe", "plain-stamped.exe", stamp), 0);
+  const Outcome mismatch = Tool({"verify", Path("plain-stamped.exe")});
+  EXPECT_EQ(mismatch.code, kExitNotVerified);
+  EXPECT_NE(mismatch.out.find("expected " + plain_size + " bytes, found " + stamped_size + " bytes"),
+            std::string::npos)
+      << mismatch.out;
+
+  ASSERT_EQ(Build("stamped.exe", {"--authenticode-reserve", stamped_size}).code, kExitOk);
+  ASSERT_EQ(AuthenticodeSign(Dir(), "stamped.exe", "stamped-signed.exe", stamp), 0);
+  EXPECT_EQ(Tool({"verify", Path("stamped-signed.exe")}).code, kExitOk);
+}
+
 // Our signature goes first, the Authenticode signature last: signing a file
 // or building from a stub that already carries an Authenticode signature is
 // refused with the order to follow, and the file is left as it was.
