@@ -33,6 +33,9 @@ std::string EntryNameProblem(const std::string& name) {
   if (bad != std::string::npos) {
     return quoted + " contains '" + name[bad] + "', which Windows does not allow in file names";
   }
+  if (name.back() == '.' || name.back() == ' ') {
+    return quoted + " ends in '" + name.back() + "', which Windows drops: the file would get another name";
+  }
   if (name.size() > kMaxNameLength) return quoted + " is longer than 255 characters";
   return std::string();
 }

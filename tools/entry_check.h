@@ -15,7 +15,9 @@ namespace krv::tools {
 // rooted, a colon, a part that leads up, device names), names with a folder
 // part (the stub creates no folders inside its workspace, so the file cannot
 // be created), characters Windows does not allow in file names (< > " | ? *),
-// and names longer than 255 characters (a file-name part on NTFS).
+// names ending in a dot or a blank (Windows drops them, so the file gets
+// another name and may meet another entry's), and names longer than 255
+// characters (a file-name part on NTFS).
 std::string EntryNameProblem(const std::string& name);
 
 // Why an entry of `content_size` bytes named `name`, with `extra_name` (may

@@ -277,6 +277,8 @@ TEST_F(SfxToolTest, BuildRefusesEntriesTheStubWouldFail) {
       {"a question mark", {"a?.vpx=" + vpx_}, kExitUsage, "contains '?', which Windows does not allow"},
       {"a pipe in the extra name", {"a.vpx=" + vpx_ + ":b|c"}, kExitUsage, "contains '|'"},
       {"a name of 256 characters", {std::string(256, 'n') + "=" + vpx_}, kExitUsage, "longer than 255 characters"},
+      {"a trailing dot", {"a.vpx.=" + vpx_}, kExitUsage, "ends in '.', which Windows drops"},
+      {"a trailing blank in the extra name", {"a.vpx=" + vpx_ + ":b.def "}, kExitUsage, "ends in ' '"},
       {"names equal but for case", {"A.vpx=" + vpx_, "a.VPX=" + part_}, kExitUsage, "name 'a.VPX' given twice"},
       {"a name equal to another's extra name", {"x.def=" + config_ + ":Copy.def", "copy.def=" + part_}, kExitUsage,
        "name 'copy.def' given twice"},
