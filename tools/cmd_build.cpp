@@ -222,7 +222,10 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   io.out << "wrote " << out << ": " << spec.entries.size() << (spec.entries.size() == 1 ? " entry, " : " entries, ")
          << image.size() << " bytes, "
          << FormName(form) << " signature";
-  if (table_size != 0) io.out << ", for an Authenticode table of " << table_size << " bytes";
+  if (table_size != 0) {
+    io.out << ", for an Authenticode table of " << table_size
+           << " bytes (it verifies once osslsigncode has added that table)";
+  }
   io.out << "\n";
   return kExitOk;
 }

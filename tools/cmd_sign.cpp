@@ -75,7 +75,10 @@ int RunSignCommand(const std::vector<std::string>& args, ToolIo& io) {
   }
   io.out << "signed " << path << " with a " << FormName(form) << " block";
   if (form != SignatureForm::kChecksum) io.out << " (key " << krv::signature::DefaultSigningKey(form) << ")";
-  if (table_size != 0) io.out << ", for an Authenticode table of " << table_size << " bytes";
+  if (table_size != 0) {
+    io.out << ", for an Authenticode table of " << table_size
+           << " bytes (it verifies once osslsigncode has added that table)";
+  }
   io.out << "\n";
   return kExitOk;
 }
