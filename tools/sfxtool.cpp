@@ -1,5 +1,7 @@
 #include "tools/sfxtool.h"
 
+#include <algorithm>
+
 #include "tools/commands.h"
 
 namespace krv::tools {
@@ -27,10 +29,11 @@ void PrintCommands(std::ostream& out) {
   out << "usage: sfxtool COMMAND [ARGS...]\n"
          "       sfxtool COMMAND --help\n\n"
          "commands:\n";
+  size_t width = 0;
+  for (const Command& command : kCommands) width = std::max(width, std::string(command.name).size());
   for (const Command& command : kCommands) {
-    const size_t length = std::string(command.name).size();
-    out << "  " << command.name << std::string(length < 10 ? 10 - length : 1, ' ') << command.summary
-        << "\n";
+    out << "  " << command.name << std::string(width + 2 - std::string(command.name).size(), ' ')
+        << command.summary << "\n";
   }
   out << "\nexit codes: 0 success, 1 not verified, 2 bad command line, 3 bad input file,\n"
          "4 cannot write output, 5 operation failed\n";

@@ -184,7 +184,7 @@ TEST_F(SfxToolTest, SignThenVerifyEveryForm) {
 }
 
 TEST_F(SfxToolTest, HelpOfEveryCommand) {
-  for (const char* command : {"keygen", "build", "sign", "verify", "list"}) {
+  for (const char* command : {"keygen", "build", "sign", "verify", "list", "extract", "authenticode-size"}) {
     SCOPED_TRACE(command);
     const Outcome help = Tool({command, "--help"});
     EXPECT_EQ(help.code, kExitOk);
@@ -192,7 +192,7 @@ TEST_F(SfxToolTest, HelpOfEveryCommand) {
   }
   const Outcome overview = Tool({"--help"});
   EXPECT_EQ(overview.code, kExitOk);
-  for (const char* command : {"keygen", "build", "sign", "verify", "list"}) {
+  for (const char* command : {"keygen", "build", "sign", "verify", "list", "extract", "authenticode-size"}) {
     EXPECT_NE(overview.out.find(std::string("  ") + command + " "), std::string::npos) << command;
   }
 }
