@@ -63,15 +63,13 @@ int DefaultSigningKey(SignatureForm form) {
   return count == 0 ? 0 : keys[0];
 }
 
-SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t n, const DsaKeySet& keys,
-                              int key_number, std::vector<uint8_t>* block) {
-  block->clear();
-  if (n == 0) return SignStatus::kEmptyContent;
-  if (uint64_t(n) >= kMaxContent) return SignStatus::kContentTooLarge;
-  if (key_number == 0) key_number = DefaultSigningKey(form);
-  uint8_t digest[32];
-  const size_t digest_size = ContentDigest(form, content, n, digest);
+namespace {
 
+// The block of form over content whose digest is given.
+SignStatus BlockForDigest(SignatureForm form, const uint8_t* digest, size_t digest_size, const DsaKeySet& keys,
+                          int key_number, std::vector<uint8_t>* block) {
+  block->clear();
+  if (key_number == 0) key_number = DefaultSigningKey(form);
   if (form == SignatureForm::kChecksum) {
     if (key_number != 0) return SignStatus::kKeyNotAllowed;
     AppendTag(block, kTagChecksum);
@@ -109,59 +107,76 @@ SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t
   return SignStatus::kOk;
 }
 
-SignStatus ReserveForAuthenticode(SignatureForm form, std::vector<uint8_t>* image, const DsaKeySet& keys,
-                                  int key_number, uint32_t table_size, std::vector<uint8_t>* block) {
-  block->clear();
-  MemoryByteSource source(image->data(), image->size());
-  uint64_t entry = 0;
-  const uint64_t size = image->size();
-  if (!SecurityEntryOffset(source, &entry) || entry + 8 > size) return SignStatus::kNotPe;
-  if (size >= kMaxContent) return SignStatus::kContentTooLarge;
-  std::vector<uint8_t> after = *image;
-  for (size_t i = 0; i < 8; ++i) {
-    if (after[size_t(entry) + i] != 0) return SignStatus::kCertificateTable;
-  }
-  uint8_t* words = &after[kReservationRecordAt];
-  if (std::memcmp(words, kReservationTag, kTagSize) != 0) {
-    for (size_t i = 0; i < kReservedWordsSize; ++i) {
-      if (words[i] != 0) return SignStatus::kReservedWordsInUse;
-    }
-  }
-  std::memcpy(words, kReservationTag, kTagSize);
-  for (int i = 0; i < 4; ++i) words[kTagSize + i] = uint8_t(table_size >> (8 * i));
-  std::vector<uint8_t> record(words, words + kReservationRecordSize);
+}  // namespace
 
-  const uint64_t table = (size + BlockSize(form) + 7) & ~uint64_t(7);
-  if (table >= kMaxContent) return SignStatus::kContentTooLarge;
-  for (int i = 0; i < 4; ++i) {
-    after[size_t(entry) + i] = uint8_t(table >> (8 * i));
-    after[size_t(entry) + 4 + i] = uint8_t(table_size >> (8 * i));
-  }
-  const SignStatus status = MakeSignatureBlock(form, after.data(), after.size(), keys, key_number, block);
-  if (status != SignStatus::kOk) return status;
-  std::memcpy(&(*image)[kReservationRecordAt], record.data(), record.size());
-  return SignStatus::kOk;
+SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t n, const DsaKeySet& keys,
+                              int key_number, std::vector<uint8_t>* block) {
+  block->clear();
+  if (n == 0) return SignStatus::kEmptyContent;
+  if (uint64_t(n) >= kMaxContent) return SignStatus::kContentTooLarge;
+  uint8_t digest[32];
+  const size_t digest_size = ContentDigest(form, content, n, digest);
+  return BlockForDigest(form, digest, digest_size, keys, key_number, block);
 }
 
 namespace {
 
-// Writes `bytes` at `offset` of the file; false when that fails.
-bool WriteAt(const std::filesystem::path& host, uint64_t offset, const std::vector<uint8_t>& bytes) {
+// What an Authenticode reservation changes in a PE file of `size` bytes that
+// gets a block of form: the reservation record at kReservationRecordAt, and
+// the security directory entry at *entry announcing a table of table_size
+// bytes at the first multiple of 8 behind the block.
+struct Reservation {
+  uint64_t entry = 0;
+  uint8_t record[kReservationRecordSize] = {};
+  uint8_t announced[8] = {};
+};
+
+SignStatus PrepareReservation(ByteSource& source, SignatureForm form, uint32_t table_size, Reservation* out) {
+  const uint64_t size = source.Size();
+  if (!SecurityEntryOffset(source, &out->entry) || out->entry + 8 > size) return SignStatus::kNotPe;
+  uint8_t current[8];
+  if (!source.ReadAt(out->entry, current, sizeof current)) return SignStatus::kCannotRead;
+  for (uint8_t byte : current) {
+    if (byte != 0) return SignStatus::kCertificateTable;
+  }
+  uint8_t words[kReservedWordsSize];
+  if (!source.ReadAt(kReservationRecordAt, words, sizeof words)) return SignStatus::kNotPe;
+  if (std::memcmp(words, kReservationTag, kTagSize) != 0) {
+    for (uint8_t byte : words) {
+      if (byte != 0) return SignStatus::kReservedWordsInUse;
+    }
+  }
+  const uint64_t table = (size + BlockSize(form) + 7) & ~uint64_t(7);
+  if (table >= kMaxContent) return SignStatus::kContentTooLarge;
+  std::memcpy(out->record, kReservationTag, kTagSize);
+  for (int i = 0; i < 4; ++i) {
+    out->record[kTagSize + i] = uint8_t(table_size >> (8 * i));
+    out->announced[i] = uint8_t(table >> (8 * i));
+    out->announced[4 + i] = uint8_t(table_size >> (8 * i));
+  }
+  return SignStatus::kOk;
+}
+
+// Writes `n` bytes at `offset` of the file; false when that fails.
+bool WriteAt(const std::filesystem::path& host, uint64_t offset, const uint8_t* bytes, size_t n) {
   std::fstream file(host, std::ios::binary | std::ios::in | std::ios::out);
   if (!file) return false;
   file.seekp(std::streamoff(offset));
-  file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes), std::streamsize(n));
   file.close();
   return bool(file);
 }
 
-// Signs the whole file and appends the block. With table_size not 0 the
-// file is prepared for an Authenticode signature (ReserveForAuthenticode).
+// Signs the whole file and appends the block. With table_size not 0 the file
+// is prepared for an Authenticode signature (ReserveForAuthenticode): the
+// reservation record goes into its DOS header and the content is signed with
+// its security directory entry announcing the table.
 SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const DsaKeySet& keys, int key_number,
                          uint32_t table_size) {
   std::vector<uint8_t> block;
-  std::vector<uint8_t> old_words, new_words;
   uint64_t size = 0;
+  Reservation reservation;
+  uint8_t old_record[kReservationRecordSize] = {};
   {
     FileByteSource source(path);
     if (!source.Open()) return SignStatus::kCannotRead;
@@ -169,24 +184,34 @@ SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const Dsa
     if (size == 0) return SignStatus::kEmptyContent;
     if (size >= kMaxContent) return SignStatus::kContentTooLarge;
     if (PeEnd(source) != size) return SignStatus::kCertificateTable;
-    const uint8_t* content = source.Content(size);
-    if (!content) return SignStatus::kCannotRead;
-    SignStatus status;
+    // The content is read in windows, as the verifier reads it.
+    uint8_t head[kContentHeadSize];
+    const uint32_t head_size = size < sizeof head ? uint32_t(size) : uint32_t(sizeof head);
+    if (!source.ReadAt(0, head, head_size)) return SignStatus::kCannotRead;
+    ContentHasher hasher(form, size, head, head_size);
     if (table_size == 0) {
-      status = MakeSignatureBlock(form, content, size_t(size), keys, key_number, &block);
+      if (!HashSourceRange(source, 0, size, &hasher)) return SignStatus::kCannotRead;
     } else {
-      std::vector<uint8_t> image(content, content + size);
-      status = ReserveForAuthenticode(form, &image, keys, key_number, table_size, &block);
-      if (status == SignStatus::kOk) {
-        old_words.assign(content + kReservationRecordAt, content + kReservationRecordAt + kReservationRecordSize);
-        new_words.assign(&image[kReservationRecordAt], &image[kReservationRecordAt] + kReservationRecordSize);
+      const SignStatus prepared = PrepareReservation(source, form, table_size, &reservation);
+      if (prepared != SignStatus::kOk) return prepared;
+      if (!source.ReadAt(kReservationRecordAt, old_record, sizeof old_record)) return SignStatus::kCannotRead;
+      const uint64_t record_end = kReservationRecordAt + kReservationRecordSize;
+      if (!HashSourceRange(source, 0, kReservationRecordAt, &hasher)) return SignStatus::kCannotRead;
+      hasher.Update(reservation.record, sizeof reservation.record);
+      if (!HashSourceRange(source, record_end, reservation.entry, &hasher)) return SignStatus::kCannotRead;
+      hasher.Update(reservation.announced, sizeof reservation.announced);
+      if (!HashSourceRange(source, reservation.entry + sizeof reservation.announced, size, &hasher)) {
+        return SignStatus::kCannotRead;
       }
     }
+    uint8_t digest[32];
+    const size_t digest_size = hasher.Final(digest);
+    const SignStatus status = BlockForDigest(form, digest, digest_size, keys, key_number, &block);
     if (status != SignStatus::kOk) return status;
-  }  // the view and the handle are released before the file changes
+  }  // the handle is closed before the file changes
 
   const std::filesystem::path host = HostPath(path);
-  bool written = new_words.empty() || WriteAt(host, kReservationRecordAt, new_words);
+  bool written = table_size == 0 || WriteAt(host, kReservationRecordAt, reservation.record, kReservationRecordSize);
   if (written) {
     std::ofstream out(host, std::ios::binary | std::ios::app);
     if (out) {
@@ -200,13 +225,30 @@ SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const Dsa
     // take the file back to its old length and header.
     std::error_code ignored;
     std::filesystem::resize_file(host, size, ignored);
-    if (!old_words.empty()) WriteAt(host, kReservationRecordAt, old_words);
+    if (table_size != 0) WriteAt(host, kReservationRecordAt, old_record, sizeof old_record);
     return SignStatus::kCannotWrite;
   }
   return SignStatus::kOk;
 }
 
 }  // namespace
+
+SignStatus ReserveForAuthenticode(SignatureForm form, std::vector<uint8_t>* image, const DsaKeySet& keys,
+                                  int key_number, uint32_t table_size, std::vector<uint8_t>* block) {
+  block->clear();
+  if (image->size() >= kMaxContent) return SignStatus::kContentTooLarge;
+  MemoryByteSource source(image->data(), image->size());
+  Reservation reservation;
+  const SignStatus prepared = PrepareReservation(source, form, table_size, &reservation);
+  if (prepared != SignStatus::kOk) return prepared;
+  std::vector<uint8_t> after = *image;
+  std::memcpy(&after[kReservationRecordAt], reservation.record, sizeof reservation.record);
+  std::memcpy(&after[size_t(reservation.entry)], reservation.announced, sizeof reservation.announced);
+  const SignStatus status = MakeSignatureBlock(form, after.data(), after.size(), keys, key_number, block);
+  if (status != SignStatus::kOk) return status;
+  std::memcpy(&(*image)[kReservationRecordAt], reservation.record, sizeof reservation.record);
+  return SignStatus::kOk;
+}
 
 SignStatus SignFile(const std::wstring& path, SignatureForm form, const DsaKeySet& keys, int key_number) {
   return SignAndAppend(path, form, keys, key_number, 0);
