@@ -2,12 +2,12 @@
 # Builds both targets and runs every test: native unit tests, the Windows unit
 # tests under Wine, the end-to-end tests that drive real packages under Wine,
 # and the smoke run of the shipped 32-bit stub.
-#   scripts/test.sh            everything
+#   scripts/test.sh            everything; where this host runs 32-bit code
+#                              natively, also the Windows unit tests built
+#                              for i686 (what ships) under Wine's 32-bit loader
 #   KRV_SKIP_PE32=1 scripts/test.sh   leave out the slow 32-bit stub runs
-#   KRV_TEST_I686=1 scripts/test.sh   also build the Windows unit tests for
-#                                      i686 and run them under Wine's 32-bit
-#                                      loader (hosts that run 32-bit code
-#                                      natively; under qemu it takes hours)
+#   KRV_TEST_I686=0 scripts/test.sh   leave out the i686 unit tests
+#   KRV_TEST_I686=1 scripts/test.sh   run them even under qemu-i386 (hours)
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$KRV_ROOT/scripts/wine-session.sh"
 cd "$KRV_ROOT"
@@ -45,6 +45,19 @@ wine_ctest_run() {
 }
 
 step "set up the machine (packages, dependency cache, Wine template)" "$KRV_ROOT/scripts/setup.sh"
+# The Windows unit tests of the i686 build test what ships; they run where
+# the processor runs 32-bit code itself (under qemu-i386 they take hours).
+if [ -z "${KRV_TEST_I686:-}" ]; then
+  if scripts/can-run-i386.sh --natively; then
+    KRV_TEST_I686=1
+  else
+    KRV_TEST_I686=0
+    echo "    this host runs 32-bit code only under qemu-i386: the i686 Windows unit tests are skipped"
+    echo "    (KRV_TEST_I686=1 runs them anyway, for hours)"
+  fi
+elif [ "$KRV_TEST_I686" = 0 ]; then
+  echo "    KRV_TEST_I686=0: the i686 Windows unit tests are skipped"
+fi
 step "build native (core, sfxtool, native tests)" configure_and_build native
 step "build windows64 (Windows tests and the x86_64 twin of the stub)" configure_and_build windows64
 if [ "${KRV_TEST_I686:-0}" = 1 ]; then

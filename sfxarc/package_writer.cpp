@@ -107,8 +107,11 @@ PackageStatus BuildPackage(const PackageSpec& spec, std::vector<uint8_t>* image,
   return PackageStatus::kOk;
 }
 
-PackageStatus AppendFileSignature(std::vector<uint8_t>* image, SignatureForm form,
-                                  const krv::signature::DsaKeySet& keys, int key_number, SignStatus* sign_status) {
+namespace {
+
+// AppendFileSignature, and with table_size not 0 its Authenticode variant.
+PackageStatus AppendSignature(std::vector<uint8_t>* image, SignatureForm form, const krv::signature::DsaKeySet& keys,
+                              int key_number, uint32_t table_size, SignStatus* sign_status) {
   std::vector<uint8_t> signed_image = *image;
   if (form == SignatureForm::kChecksum) {
     signed_image.push_back('\r');
@@ -116,13 +119,28 @@ PackageStatus AppendFileSignature(std::vector<uint8_t>* image, SignatureForm for
   }
   std::vector<uint8_t> block;
   const SignStatus status =
-      krv::signature::MakeSignatureBlock(form, signed_image.data(), signed_image.size(), keys, key_number, &block);
+      table_size == 0
+          ? krv::signature::MakeSignatureBlock(form, signed_image.data(), signed_image.size(), keys, key_number, &block)
+          : krv::signature::ReserveForAuthenticode(form, &signed_image, keys, key_number, table_size, &block);
   SetStatus(sign_status, status);
   if (status != SignStatus::kOk) return PackageStatus::kSignFailed;
   signed_image.insert(signed_image.end(), block.begin(), block.end());
   if (signed_image.size() > kMaxPackageSize) return PackageStatus::kTooLarge;
   image->swap(signed_image);
   return PackageStatus::kOk;
+}
+
+}  // namespace
+
+PackageStatus AppendFileSignature(std::vector<uint8_t>* image, SignatureForm form,
+                                  const krv::signature::DsaKeySet& keys, int key_number, SignStatus* sign_status) {
+  return AppendSignature(image, form, keys, key_number, 0, sign_status);
+}
+
+PackageStatus AppendFileSignatureForAuthenticode(std::vector<uint8_t>* image, SignatureForm form,
+                                                 const krv::signature::DsaKeySet& keys, int key_number,
+                                                 uint32_t table_size, SignStatus* sign_status) {
+  return AppendSignature(image, form, keys, key_number, table_size, sign_status);
 }
 
 }  // namespace krv::sfxarc

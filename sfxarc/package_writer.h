@@ -87,4 +87,13 @@ PackageStatus AppendFileSignature(std::vector<uint8_t>* image, krv::signature::S
                                   const krv::signature::DsaKeySet& keys, int key_number,
                                   krv::signature::SignStatus* sign_status);
 
+// AppendFileSignature for a package that gets an Authenticode signature
+// afterwards: the block is signed for a certificate table of table_size bytes
+// and the reservation is recorded in the stub's DOS header
+// (krv::signature::ReserveForAuthenticode). The package verifies only once
+// the Authenticode tool has added a table of exactly that size.
+PackageStatus AppendFileSignatureForAuthenticode(std::vector<uint8_t>* image, krv::signature::SignatureForm form,
+                                                 const krv::signature::DsaKeySet& keys, int key_number,
+                                                 uint32_t table_size, krv::signature::SignStatus* sign_status);
+
 }  // namespace krv::sfxarc

@@ -1,10 +1,12 @@
 // sfxtool build --stub STUB --out PKG [options] FILE...
 
-#include <set>
+#include <cstdio>
 
 #include "sfxarc/package_writer.h"
 #include "sfxarc/signature/sign.h"
 #include "tools/commands.h"
+#include "tools/entry_check.h"
+#include "tools/package_check.h"
 #include "tools/tool_args.h"
 #include "tools/tool_files.h"
 #include "tools/tool_signing.h"
@@ -27,7 +29,13 @@ constexpr char kUsage[] =
     "same bytes.\n\n"
     "FILE is PATH (stored under its file name), NAME=PATH, or NAME=PATH:XNAME\n"
     "(the content is also extracted, unpacked, as XNAME). Names are stored as\n"
-    "given: printable ASCII, relative, without ':' or '..' parts, each once.\n\n"
+    "given. Refused, because the stub would fail to extract them: names that are\n"
+    "not printable ASCII, rooted, with ':', a folder part, a '..' part, a device\n"
+    "name (NUL, CON, COM1, ...), a character of < > \" | ? *, a dot or blank at\n"
+    "the end, or more than 255 characters; two names equal but for case; an\n"
+    "empty FILE unless the stub keeps it packed (part-..., config.def, ...) and\n"
+    "it has no XNAME.\n"
+    "The finished package is loaded as the stub loads it before PKG is kept.\n\n"
     "options:\n"
     "  --template TEXT      the installer's command-line template (CMDL);\n"
     "                       default: /vps_upd:\"%TMPPATH%\"\n"
@@ -45,7 +53,12 @@ constexpr char kUsage[] =
     "  --param FILE         store FILE as the parameter block (CMDP)\n"
     "  --edat FILE          store FILE as the extra-data block\n"
     "  --time SECONDS       time of every entry (seconds since 1970, UTC);\n"
-    "                       default: each file's last-write time\n";
+    "                       default: each file's last-write time\n"
+    "  --authenticode-reserve SIZE\n"
+    "                       sign for an Authenticode certificate table of SIZE\n"
+    "                       bytes that osslsigncode adds afterwards (see\n"
+    "                       'sfxtool authenticode-size'); PKG verifies only\n"
+    "                       once a table of exactly SIZE bytes is there\n";
 
 struct EntryArgument {
   std::string name;
@@ -79,25 +92,6 @@ EntryArgument ParseEntryArgument(const std::string& text) {
   return entry;
 }
 
-// Why an entry name cannot be stored, or "" when it can. The stub writes
-// each entry below its workspace under this name.
-std::string NameProblem(const std::string& name) {
-  if (name.empty()) return "empty name";
-  for (char c : name) {
-    if (c < 0x20 || c > 0x7E) return "name '" + name + "' is not printable ASCII";
-  }
-  if (name.find(':') != std::string::npos) return "name '" + name + "' contains ':'";
-  if (name[0] == '/' || name[0] == '\\') return "name '" + name + "' is not relative";
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("/\\", start);
-    if (end == std::string::npos) end = name.size();
-    if (name.compare(start, end - start, "..") == 0) return "name '" + name + "' has a '..' part";
-    start = end + 1;
-  }
-  return std::string();
-}
-
 }  // namespace
 
 int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
@@ -106,6 +100,7 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   const std::vector<OptionSpec> options = {
       {"stub", true},  {"out", true}, {"template", true}, {"name", true},  {"packer", true},           {"form", true},
       {"key", true},   {"param", true}, {"edat", true},   {"time", true}, {"entry-signatures", false},
+      {"authenticode-reserve", true},
   };
   if (!parsed.Parse(args, options, &error)) return UsageError(io, kCommand, error);
   if (parsed.help()) {
@@ -128,16 +123,23 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   if (parsed.Has("time") && !ParseU32(parsed.Value("time"), &fixed_time)) {
     return UsageError(io, kCommand, "--time must be a number of seconds below 2^32");
   }
+  uint32_t table_size = 0;
+  if (!ParseAuthenticodeReserve(parsed, &table_size, &error)) return UsageError(io, kCommand, error);
 
   std::vector<EntryArgument> entries;
-  std::set<std::string> names;
+  std::vector<std::string> names;
   for (const std::string& word : parsed.positionals()) {
     EntryArgument entry = ParseEntryArgument(word);
-    std::string problem = NameProblem(entry.name);
-    if (problem.empty() && !entry.extra_name.empty()) problem = NameProblem(entry.extra_name);
+    std::string problem = EntryNameProblem(entry.name);
+    if (problem.empty() && !entry.extra_name.empty()) problem = EntryNameProblem(entry.extra_name);
     if (!problem.empty()) return UsageError(io, kCommand, problem);
-    if (!names.insert(entry.name).second) return UsageError(io, kCommand, "name '" + entry.name + "' given twice");
+    names.push_back(entry.name);
+    if (!entry.extra_name.empty()) names.push_back(entry.extra_name);
     entries.push_back(entry);
+  }
+  const std::string colliding = CollidingName(names);
+  if (!colliding.empty()) {
+    return UsageError(io, kCommand, "name '" + colliding + "' given twice (names and extra names, without regard to case)");
   }
 
   sfxarc::PackageSpec spec;
@@ -148,6 +150,12 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   spec.map_packer = packer;
   spec.parameters_packer = packer;
   if (!ReadInputFile(parsed.Value("stub"), &spec.stub, &error)) return Failure(io, kCommand, error, kExitBadInput);
+  if (HasCertificateTable(spec.stub)) {
+    return Failure(io, kCommand,
+                   parsed.Value("stub") + " already carries an Authenticode signature: build from the unsigned stub; " +
+                       kSigningOrder,
+                   kExitBadInput);
+  }
   for (const EntryArgument& entry : entries) {
     sfxarc::PackageEntry stored;
     stored.name = entry.name;
@@ -155,6 +163,11 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
     stored.packer = packer;
     stored.time = fixed_time;
     if (!ReadInputFile(entry.path, &stored.content, &error)) return Failure(io, kCommand, error, kExitBadInput);
+    const std::string problem = EntryContentProblem(entry.name, entry.extra_name, stored.content.size());
+    if (!problem.empty()) {
+      return Failure(io, kCommand, "cannot store " + entry.path + " as '" + entry.name + "': " + problem,
+                     kExitBadInput);
+    }
     int64_t modified = 0;
     if (!parsed.Has("time")) {
       if (!FileModificationTime(entry.path, &modified) || modified < 0 || modified > 0xFFFFFFFFll) {
@@ -180,7 +193,9 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   krv::signature::SignStatus sign_status = krv::signature::SignStatus::kOk;
   sfxarc::PackageStatus status = sfxarc::BuildPackage(spec, &image, nullptr, &sign_status);
   if (status == sfxarc::PackageStatus::kOk) {
-    status = sfxarc::AppendFileSignature(&image, form, keys, 0, &sign_status);
+    status = table_size == 0
+                 ? sfxarc::AppendFileSignature(&image, form, keys, 0, &sign_status)
+                 : sfxarc::AppendFileSignatureForAuthenticode(&image, form, keys, 0, table_size, &sign_status);
   }
   if (status != sfxarc::PackageStatus::kOk) {
     std::string message = sfxarc::PackageStatusText(status);
@@ -190,9 +205,33 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
     return Failure(io, kCommand, message, kExitFailed);
   }
   if (!WriteOutputFile(out, image, &error)) return Failure(io, kCommand, error, kExitCannotWrite);
+  uint32_t load_code = 0;
+  switch (CheckPackageLoads(out, image, table_size, &load_code)) {
+    case PackageCheck::kLoads:
+      break;
+    case PackageCheck::kOtherKeys:
+      io.err << "sfxtool build: note: " << out
+             << " is signed with keys that are not built into this sfxtool: a stub built with the same key file "
+                "as this sfxtool refuses it; only a stub built with the matching public keys accepts it\n";
+      break;
+    case PackageCheck::kRefused: {
+      RemoveOutputFile(out);
+      char code[16];
+      std::snprintf(code, sizeof code, "0x%x", load_code);
+      return Failure(io, kCommand,
+                     "the stub would refuse the package (its archive does not load, code " + std::string(code) +
+                         "); " + out + " was not kept",
+                     kExitFailed);
+    }
+  }
   io.out << "wrote " << out << ": " << spec.entries.size() << (spec.entries.size() == 1 ? " entry, " : " entries, ")
          << image.size() << " bytes, "
-         << FormName(form) << " signature\n";
+         << FormName(form) << " signature";
+  if (table_size != 0) {
+    io.out << ", for an Authenticode table of " << table_size
+           << " bytes (it verifies once osslsigncode has added that table)";
+  }
+  io.out << "\n";
   return kExitOk;
 }
 

@@ -16,7 +16,7 @@ using krv::signature::SignStatus;
 constexpr char kCommand[] = "sign";
 
 constexpr char kUsage[] =
-    "usage: sfxtool sign FILE [--form 0|1|2|4|5] [--key FILE]\n\n"
+    "usage: sfxtool sign FILE [--form 0|1|2|4|5] [--key FILE] [--authenticode-reserve SIZE]\n\n"
     "Appends a signature block covering all of FILE. A file that already ends in\n"
     "a block gets a second one over it. Forms:\n"
     "  5  second-generation raw: DSA over SHA-256, 72 bytes (default)\n"
@@ -29,14 +29,21 @@ constexpr char kUsage[] =
     "carries an Authenticode certificate is refused: sign first.\n\n"
     "options:\n"
     "  --key FILE   private key set; default: the development keys, with a\n"
-    "               warning (tests only)\n";
+    "               warning (tests only)\n"
+    "  --authenticode-reserve SIZE\n"
+    "               FILE (a PE file) gets an Authenticode certificate table of\n"
+    "               SIZE bytes afterwards (see 'sfxtool authenticode-size'):\n"
+    "               sign it as it will read then; it verifies only once a\n"
+    "               table of exactly SIZE bytes is there\n";
 
 }  // namespace
 
 int RunSignCommand(const std::vector<std::string>& args, ToolIo& io) {
   ToolArgs parsed;
   std::string error;
-  if (!parsed.Parse(args, {{"form", true}, {"key", true}}, &error)) return UsageError(io, kCommand, error);
+  if (!parsed.Parse(args, {{"form", true}, {"key", true}, {"authenticode-reserve", true}}, &error)) {
+    return UsageError(io, kCommand, error);
+  }
   if (parsed.help()) {
     io.out << kUsage;
     return kExitOk;
@@ -46,6 +53,8 @@ int RunSignCommand(const std::vector<std::string>& args, ToolIo& io) {
   if (!ParseForm(parsed.Value("form", "5"), {0, 1, 2, 4, 5}, &form)) {
     return UsageError(io, kCommand, "--form must be 0, 1, 2, 4 or 5");
   }
+  uint32_t table_size = 0;
+  if (!ParseAuthenticodeReserve(parsed, &table_size, &error)) return UsageError(io, kCommand, error);
   krv::signature::DsaKeySet keys;
   if (form != SignatureForm::kChecksum) {
     const int loaded = LoadSigningKeys(parsed, kCommand, io, &keys);
@@ -54,15 +63,22 @@ int RunSignCommand(const std::vector<std::string>& args, ToolIo& io) {
     return UsageError(io, kCommand, "the text checksum form takes no key");
   }
   const std::string& path = parsed.positionals()[0];
-  const SignStatus status = krv::signature::SignFile(WidePath(path), form, keys, 0);
+  const SignStatus status = krv::signature::SignFileForAuthenticode(WidePath(path), form, keys, 0, table_size);
   if (status != SignStatus::kOk) {
     const bool input = status == SignStatus::kCannotRead || status == SignStatus::kEmptyContent ||
-                       status == SignStatus::kContentTooLarge || status == SignStatus::kCertificateTable;
-    return Failure(io, kCommand, path + ": " + krv::signature::SignStatusText(status),
+                       status == SignStatus::kContentTooLarge || status == SignStatus::kCertificateTable ||
+                       status == SignStatus::kNotPe || status == SignStatus::kReservedWordsInUse;
+    std::string message = path + ": " + krv::signature::SignStatusText(status);
+    if (status == SignStatus::kCertificateTable) message += std::string("; ") + kSigningOrder;
+    return Failure(io, kCommand, message,
                    status == SignStatus::kCannotWrite ? kExitCannotWrite : input ? kExitBadInput : kExitFailed);
   }
   io.out << "signed " << path << " with a " << FormName(form) << " block";
   if (form != SignatureForm::kChecksum) io.out << " (key " << krv::signature::DefaultSigningKey(form) << ")";
+  if (table_size != 0) {
+    io.out << ", for an Authenticode table of " << table_size
+           << " bytes (it verifies once osslsigncode has added that table)";
+  }
   io.out << "\n";
   return kExitOk;
 }

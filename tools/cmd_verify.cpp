@@ -5,6 +5,7 @@
 #include "sfxarc/signature.h"
 #include "sfxarc/signature/host_path.h"
 #include "sfxarc/signature/hex.h"
+#include "tools/authenticode_check.h"
 #include "tools/commands.h"
 #include "tools/json_text.h"
 #include "tools/tool_args.h"
@@ -65,6 +66,7 @@ int RunVerifyCommand(const std::vector<std::string>& args, ToolIo& io) {
   if (verified) location = result.location;
   const std::string digest = verified ? krv::signature::EncodeHex(result.digest, result.digest_size) : std::string();
   const char* digest_kind = result.digest_size == 32 ? "sha256" : "md5";
+  const std::string mismatch = found && !verified ? AuthenticodeMismatch(path) : std::string();
   const bool keyed = location.form != krv::signature::SignatureForm::kChecksum;
 
   if (parsed.Has("json")) {
@@ -78,6 +80,7 @@ int RunVerifyCommand(const std::vector<std::string>& args, ToolIo& io) {
       io.out << ", \"key\": " << result.key_number << ", \"digest_kind\": \"" << digest_kind
              << "\", \"digest\": \"" << digest << "\"";
     }
+    if (!mismatch.empty()) io.out << ", \"authenticode\": " << JsonString(mismatch);
     io.out << "}\n";
   } else if (found) {
     io.out << "file:     " << path << "\n"
@@ -90,6 +93,7 @@ int RunVerifyCommand(const std::vector<std::string>& args, ToolIo& io) {
              << "verified: yes\n";
     } else {
       io.out << "verified: no\n";
+      if (!mismatch.empty()) io.out << "why:      " << mismatch << "\n";
     }
     if (!keyed) {
       io.out << "note:     the text checksum authenticates nothing (anyone can compute it); no stub loads a\n"

@@ -16,6 +16,7 @@ int RunSignCommand(const std::vector<std::string>& args, ToolIo& io);
 int RunVerifyCommand(const std::vector<std::string>& args, ToolIo& io);
 int RunListCommand(const std::vector<std::string>& args, ToolIo& io);
 int RunExtractCommand(const std::vector<std::string>& args, ToolIo& io);
+int RunAuthenticodeSizeCommand(const std::vector<std::string>& args, ToolIo& io);
 
 // Reports a command-line error: "sfxtool COMMAND: MESSAGE" and a hint at
 // --help. Returns kExitUsage.

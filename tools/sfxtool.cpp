@@ -1,5 +1,7 @@
 #include "tools/sfxtool.h"
 
+#include <algorithm>
+
 #include "tools/commands.h"
 
 namespace krv::tools {
@@ -19,15 +21,19 @@ constexpr Command kCommands[] = {
     {"verify", "check a file's signature block against the built-in keys", RunVerifyCommand},
     {"list", "load a package as the stub does and list its entries", RunListCommand},
     {"extract", "load a package and extract its entries as the stub does", RunExtractCommand},
+    {"authenticode-size", "the size of the Authenticode table to reserve (--authenticode-reserve)",
+     RunAuthenticodeSizeCommand},
 };
 
 void PrintCommands(std::ostream& out) {
   out << "usage: sfxtool COMMAND [ARGS...]\n"
          "       sfxtool COMMAND --help\n\n"
          "commands:\n";
+  size_t width = 0;
+  for (const Command& command : kCommands) width = std::max(width, std::string(command.name).size());
   for (const Command& command : kCommands) {
-    out << "  " << command.name << std::string(10 - std::string(command.name).size(), ' ') << command.summary
-        << "\n";
+    out << "  " << command.name << std::string(width + 2 - std::string(command.name).size(), ' ')
+        << command.summary << "\n";
   }
   out << "\nexit codes: 0 success, 1 not verified, 2 bad command line, 3 bad input file,\n"
          "4 cannot write output, 5 operation failed\n";

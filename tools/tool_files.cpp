@@ -21,14 +21,18 @@ bool ReadInputFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
   return false;
 }
 
+void RemoveOutputFile(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(krv::signature::HostPath(WidePath(path)), ignored);
+}
+
 bool WriteOutputFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
   sfxarc::CUFile file;
   if (file.OpenWrite(WidePath(path))) {
     if (bytes.empty() || file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr)) return true;
     *error = "cannot write " + path + ": system error " + std::to_string(file.last_error());
     file.Close();
-    std::error_code ignored;
-    std::filesystem::remove(krv::signature::HostPath(WidePath(path)), ignored);
+    RemoveOutputFile(path);
     return false;
   }
   *error = "cannot create " + path + ": system error " + std::to_string(file.last_error());

@@ -16,6 +16,9 @@ bool ReadInputFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
 // False with `*error` when that fails; a partly written file is removed.
 bool WriteOutputFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
 
+// Removes the file at the UTF-8 `path`, if there is one.
+void RemoveOutputFile(const std::string& path);
+
 // The file's last-write time in seconds since 1970 (UTC). False when the
 // file cannot be queried.
 bool FileModificationTime(const std::string& path, int64_t* seconds);

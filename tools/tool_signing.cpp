@@ -1,5 +1,7 @@
 #include "tools/tool_signing.h"
 
+#include "sfxarc/signature/byte_source.h"
+#include "sfxarc/signature/pe_end.h"
 #include "tools/commands.h"
 #include "tools/tool_files.h"
 
@@ -51,6 +53,22 @@ int LoadSigningKeys(const ToolArgs& args, const char* command, ToolIo& io, krv::
            << "); the result is for tests only\n";
   }
   return kExitOk;
+}
+
+bool ParseAuthenticodeReserve(const ToolArgs& args, uint32_t* table_size, std::string* error) {
+  *table_size = 0;
+  if (!args.Has("authenticode-reserve")) return true;
+  if (!ParseU32(args.Value("authenticode-reserve"), table_size) || *table_size == 0) {
+    *error = "--authenticode-reserve must be a size in bytes from 1 to 4294967295";
+    return false;
+  }
+  return true;
+}
+
+bool HasCertificateTable(const std::vector<uint8_t>& image) {
+  krv::signature::MemoryByteSource source(image.data(), image.size());
+  uint32_t offset = 0, size = 0;
+  return krv::signature::CertificateTable(source, &offset, &size) && offset != 0;
 }
 
 }  // namespace krv::tools

@@ -1,5 +1,7 @@
 #include "sfxarc/signature/pe_end.h"
 
+#include <cstring>
+
 namespace krv::signature {
 namespace {
 
@@ -34,6 +36,22 @@ bool SecurityEntryOffset(ByteSource& source, uint64_t* offset) {
   const uint16_t machine = uint16_t(file_header[0] | file_header[1] << 8);
   const bool wide = machine == 0x8664 || machine == 0x0200 || machine == 0x0284;
   *offset = uint64_t(pe) + (wide ? kSecurityEntry64 : kSecurityEntry32);
+  return true;
+}
+
+bool CertificateTable(ByteSource& source, uint32_t* offset, uint32_t* size) {
+  uint64_t entry = 0;
+  return SecurityEntryOffset(source, &entry) && ReadU32At(source, entry, offset) && ReadU32At(source, entry + 4, size);
+}
+
+bool AuthenticodeReservation(ByteSource& source, uint32_t* table_size) {
+  uint64_t entry = 0;
+  uint8_t record[kReservationRecordSize];
+  if (!SecurityEntryOffset(source, &entry) || !source.ReadAt(kReservationRecordAt, record, sizeof record) ||
+      std::memcmp(record, kReservationTag, 8) != 0) {
+    return false;
+  }
+  *table_size = LoadLe32(record + 8);
   return true;
 }
 

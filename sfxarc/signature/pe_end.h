@@ -21,4 +21,23 @@ uint64_t PeEnd(ByteSource& source);
 // not a PE file with a readable file header.
 bool SecurityEntryOffset(ByteSource& source, uint64_t* offset);
 
+// The certificate table the security directory entry names: its offset and
+// size (two u32). False when the file is not a PE file or the entry cannot be
+// read; offset 0 means there is none.
+bool CertificateTable(ByteSource& source, uint32_t* offset, uint32_t* size);
+
+// The record of an Authenticode reservation (SignFileForAuthenticode): the
+// 8 bytes "KRVAcRsv" and the reserved table size (u32) in the DOS header's
+// reserved words e_res2 (offset 40, 20 bytes), which loaders ignore. It lies
+// in the signed content, so the signature covers it and a verifier can tell
+// which size the signature expects.
+constexpr uint64_t kReservationRecordAt = 40;
+constexpr size_t kReservationRecordSize = 12;
+constexpr size_t kReservedWordsSize = 20;
+constexpr char kReservationTag[] = "KRVAcRsv";
+
+// The reserved table size of a PE file that carries the record. False when
+// the file is not a PE file or its reserved words hold no record.
+bool AuthenticodeReservation(ByteSource& source, uint32_t* table_size);
+
 }  // namespace krv::signature

@@ -47,8 +47,12 @@ const char* SignStatusText(SignStatus status) {
     case SignStatus::kCannotRead: return "cannot open or read the file";
     case SignStatus::kCannotWrite: return "cannot append the signature to the file";
     case SignStatus::kCertificateTable:
-      return "the PE file already has a certificate table: sign it before the Authenticode signature";
+      return "the PE file already carries an Authenticode signature: our signature must come first and the "
+             "Authenticode signature last";
     case SignStatus::kNotPe: return "the file is not a PE file";
+    case SignStatus::kReservedWordsInUse:
+      return "the DOS header's reserved words (offset 40, 20 bytes), where the Authenticode reservation is "
+             "recorded, hold other data";
   }
   return "unknown signing error";
 }
@@ -117,13 +121,62 @@ SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t
 
 namespace {
 
-// Signs the whole file and appends the block. With table_size not 0 the
-// content is signed with its security directory entry announcing a
-// certificate table of that size behind the block.
+// What an Authenticode reservation changes in a PE file of `size` bytes that
+// gets a block of form: the reservation record at kReservationRecordAt, and
+// the security directory entry at *entry announcing a table of table_size
+// bytes at the first multiple of 8 behind the block.
+struct Reservation {
+  uint64_t entry = 0;
+  uint8_t record[kReservationRecordSize] = {};
+  uint8_t announced[8] = {};
+};
+
+SignStatus PrepareReservation(ByteSource& source, SignatureForm form, uint32_t table_size, Reservation* out) {
+  const uint64_t size = source.Size();
+  if (!SecurityEntryOffset(source, &out->entry) || out->entry + 8 > size) return SignStatus::kNotPe;
+  uint8_t current[8];
+  if (!source.ReadAt(out->entry, current, sizeof current)) return SignStatus::kCannotRead;
+  for (uint8_t byte : current) {
+    if (byte != 0) return SignStatus::kCertificateTable;
+  }
+  uint8_t words[kReservedWordsSize];
+  if (!source.ReadAt(kReservationRecordAt, words, sizeof words)) return SignStatus::kNotPe;
+  if (std::memcmp(words, kReservationTag, kTagSize) != 0) {
+    for (uint8_t byte : words) {
+      if (byte != 0) return SignStatus::kReservedWordsInUse;
+    }
+  }
+  const uint64_t table = (size + BlockSize(form) + 7) & ~uint64_t(7);
+  if (table >= kMaxContent) return SignStatus::kContentTooLarge;
+  std::memcpy(out->record, kReservationTag, kTagSize);
+  for (int i = 0; i < 4; ++i) {
+    out->record[kTagSize + i] = uint8_t(table_size >> (8 * i));
+    out->announced[i] = uint8_t(table >> (8 * i));
+    out->announced[4 + i] = uint8_t(table_size >> (8 * i));
+  }
+  return SignStatus::kOk;
+}
+
+// Writes `n` bytes at `offset` of the file; false when that fails.
+bool WriteAt(const std::filesystem::path& host, uint64_t offset, const uint8_t* bytes, size_t n) {
+  std::fstream file(host, std::ios::binary | std::ios::in | std::ios::out);
+  if (!file) return false;
+  file.seekp(std::streamoff(offset));
+  file.write(reinterpret_cast<const char*>(bytes), std::streamsize(n));
+  file.close();
+  return bool(file);
+}
+
+// Signs the whole file and appends the block. With table_size not 0 the file
+// is prepared for an Authenticode signature (ReserveForAuthenticode): the
+// reservation record goes into its DOS header and the content is signed with
+// its security directory entry announcing the table.
 SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const DsaKeySet& keys, int key_number,
                          uint32_t table_size) {
   std::vector<uint8_t> block;
   uint64_t size = 0;
+  Reservation reservation;
+  uint8_t old_record[kReservationRecordSize] = {};
   {
     FileByteSource source(path);
     if (!source.Open()) return SignStatus::kCannotRead;
@@ -139,44 +192,63 @@ SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const Dsa
     if (table_size == 0) {
       if (!HashSourceRange(source, 0, size, &hasher)) return SignStatus::kCannotRead;
     } else {
-      uint64_t entry = 0;
-      if (!SecurityEntryOffset(source, &entry) || entry + 8 > size) return SignStatus::kNotPe;
-      uint8_t announced[8];
-      if (!source.ReadAt(entry, announced, 4)) return SignStatus::kCannotRead;
-      if (announced[0] | announced[1] | announced[2] | announced[3]) return SignStatus::kCertificateTable;
-      const uint64_t table = (size + BlockSize(form) + 7) & ~uint64_t(7);
-      if (table >= kMaxContent) return SignStatus::kContentTooLarge;
-      for (int i = 0; i < 4; ++i) {
-        announced[i] = uint8_t(table >> (8 * i));
-        announced[4 + i] = uint8_t(table_size >> (8 * i));
+      const SignStatus prepared = PrepareReservation(source, form, table_size, &reservation);
+      if (prepared != SignStatus::kOk) return prepared;
+      if (!source.ReadAt(kReservationRecordAt, old_record, sizeof old_record)) return SignStatus::kCannotRead;
+      const uint64_t record_end = kReservationRecordAt + kReservationRecordSize;
+      if (!HashSourceRange(source, 0, kReservationRecordAt, &hasher)) return SignStatus::kCannotRead;
+      hasher.Update(reservation.record, sizeof reservation.record);
+      if (!HashSourceRange(source, record_end, reservation.entry, &hasher)) return SignStatus::kCannotRead;
+      hasher.Update(reservation.announced, sizeof reservation.announced);
+      if (!HashSourceRange(source, reservation.entry + sizeof reservation.announced, size, &hasher)) {
+        return SignStatus::kCannotRead;
       }
-      if (!HashSourceRange(source, 0, entry, &hasher)) return SignStatus::kCannotRead;
-      hasher.Update(announced, sizeof announced);
-      if (!HashSourceRange(source, entry + sizeof announced, size, &hasher)) return SignStatus::kCannotRead;
     }
     uint8_t digest[32];
     const size_t digest_size = hasher.Final(digest);
     const SignStatus status = BlockForDigest(form, digest, digest_size, keys, key_number, &block);
     if (status != SignStatus::kOk) return status;
-  }  // the handle is closed before the file grows
+  }  // the handle is closed before the file changes
 
   const std::filesystem::path host = HostPath(path);
-  std::ofstream out(host, std::ios::binary | std::ios::app);
-  if (out) {
-    out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size()));
-    out.close();
+  bool written = table_size == 0 || WriteAt(host, kReservationRecordAt, reservation.record, kReservationRecordSize);
+  if (written) {
+    std::ofstream out(host, std::ios::binary | std::ios::app);
+    if (out) {
+      out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size()));
+      out.close();
+    }
+    written = bool(out);
   }
-  if (!out) {
+  if (!written) {
     // A block cut short would leave a file that no longer verifies as it was:
-    // take the file back to its old length.
+    // take the file back to its old length and header.
     std::error_code ignored;
     std::filesystem::resize_file(host, size, ignored);
+    if (table_size != 0) WriteAt(host, kReservationRecordAt, old_record, sizeof old_record);
     return SignStatus::kCannotWrite;
   }
   return SignStatus::kOk;
 }
 
 }  // namespace
+
+SignStatus ReserveForAuthenticode(SignatureForm form, std::vector<uint8_t>* image, const DsaKeySet& keys,
+                                  int key_number, uint32_t table_size, std::vector<uint8_t>* block) {
+  block->clear();
+  if (image->size() >= kMaxContent) return SignStatus::kContentTooLarge;
+  MemoryByteSource source(image->data(), image->size());
+  Reservation reservation;
+  const SignStatus prepared = PrepareReservation(source, form, table_size, &reservation);
+  if (prepared != SignStatus::kOk) return prepared;
+  std::vector<uint8_t> after = *image;
+  std::memcpy(&after[kReservationRecordAt], reservation.record, sizeof reservation.record);
+  std::memcpy(&after[size_t(reservation.entry)], reservation.announced, sizeof reservation.announced);
+  const SignStatus status = MakeSignatureBlock(form, after.data(), after.size(), keys, key_number, block);
+  if (status != SignStatus::kOk) return status;
+  std::memcpy(&(*image)[kReservationRecordAt], reservation.record, sizeof reservation.record);
+  return SignStatus::kOk;
+}
 
 SignStatus SignFile(const std::wstring& path, SignatureForm form, const DsaKeySet& keys, int key_number) {
   return SignAndAppend(path, form, keys, key_number, 0);

@@ -25,6 +25,7 @@ enum class SignStatus {
   kCannotWrite,     // the block cannot be appended (the file is left as it was)
   kCertificateTable,  // a PE file that already carries a certificate table
   kNotPe,             // an Authenticode reservation asked for a file that is no PE file
+  kReservedWordsInUse,  // the DOS header's reserved words, where the reservation is recorded, hold other data
 };
 
 // A short English description, e.g. for sfxtool's messages.
@@ -55,17 +56,28 @@ SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t
 // size and bytes.
 SignStatus SignFile(const std::wstring& path, SignatureForm form, const DsaKeySet& keys, int key_number);
 
-// SignFile for a PE file that gets an Authenticode signature afterwards. The
-// second-generation digest covers the PE's security directory entry, which
-// the Authenticode tool fills in; so the content is signed as it will read
-// then: the entry holding a certificate table of table_size bytes at the
-// first multiple of 8 behind the appended block (where the tools put it, with
-// zero padding). The file itself is only appended to; its entry stays 0 for
-// the tool. The file verifies once the tool has added a table of exactly
-// table_size bytes, not before and not with another size. The size is the
-// same for every signing with one certificate and the same tool options;
-// take it from a trial signature of a copy. kNotPe for a file that is not a
-// PE file; otherwise as SignFile, which a table_size of 0 amounts to.
+// Prepares a PE image in memory for an Authenticode signature that follows
+// our block. The second-generation digest covers the PE's security directory
+// entry, which the Authenticode tool fills in; so the content is signed as it
+// will read then: the entry holding a certificate table of table_size bytes
+// at the first multiple of 8 behind the block (where the tools put it, with
+// zero padding). Writes the reservation record (pe_end.h) into *image, whose
+// entry stays 0 for the tool, and makes in *block the block over the image
+// as it will read with the table; append the block to *image. The result
+// verifies once the tool has added a table of exactly table_size bytes, not
+// before and not with another size. The size is the same for every signing
+// with one certificate and the same tool options; take it from a trial
+// signature of a copy. kNotPe for an image that is not a PE file;
+// kCertificateTable when its entry is already set; kReservedWordsInUse when
+// its DOS header's reserved words hold something else; otherwise as MakeSignatureBlock. On
+// failure *image is as it was and *block is empty.
+SignStatus ReserveForAuthenticode(SignatureForm form, std::vector<uint8_t>* image, const DsaKeySet& keys,
+                                  int key_number, uint32_t table_size, std::vector<uint8_t>* block);
+
+// SignFile for a PE file that gets an Authenticode signature afterwards
+// (ReserveForAuthenticode): writes the reservation record into the file's DOS
+// header and appends the block. A table_size of 0 amounts to SignFile. On any
+// failure the file keeps its size and bytes.
 SignStatus SignFileForAuthenticode(const std::wstring& path, SignatureForm form, const DsaKeySet& keys,
                                    int key_number, uint32_t table_size);
 

@@ -30,6 +30,7 @@ Behaviour ParseBehaviour(const std::string& text) {
     else if (key == "signal") behaviour.signal = value == "yes";
     else if (key == "delay_ms") behaviour.delay_ms = Number(value);
     else if (key == "linger_ms") behaviour.linger_ms = Number(value);
+    else if (key == "hold_ms") behaviour.hold_ms = Number(value);
   }
   return behaviour;
 }

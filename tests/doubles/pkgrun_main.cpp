@@ -3,14 +3,17 @@
 // files of the workspace named by "/vps_upd:", see workspace_listing.h) and
 // "pkgrun-parent.txt" (the parent's main module as its loader reports it),
 // then does what "pkgrun-behaviour.txt" beside it says (behaviour_file.h):
-// waits, shows a window, signals the window-shown event, waits again, and
-// exits with the code it is given. Without a behaviour file it exits with 0
-// at once.
+// has a file of the workspace held open by a second process, waits, shows a
+// window, signals the window-shown event, waits again, and exits with the
+// code it is given. Without a behaviour file it exits with 0 at once.
+// Run as "pkgrun.exe --hold FILE MILLISECONDS" it is that second process: it
+// opens FILE, writes "pkgrun-holding.txt" beside itself and waits.
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -152,16 +155,64 @@ HWND ShowStandInWindow(HINSTANCE instance) {
   return window;
 }
 
+constexpr wchar_t kHoldOption[] = L"--hold ";
+
+// The holding process: opens `file` against deletion and writing by others,
+// says so beside the stand-in, and keeps it open for `milliseconds`.
+int HoldOpen(const std::wstring& folder, const std::wstring& file, DWORD milliseconds) {
+  krv::os::scoped_handle held(
+      CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  WriteWholeFile(folder + L"pkgrun-holding.txt",
+                 "held: " + krv::log::utf8_from_wide(file.c_str()) + (held.valid() ? "\n" : " (cannot open)\n"));
+  Sleep(milliseconds);
+  return 0;
+}
+
+// Starts the holding process on the first file of `workspace` and waits (at
+// most 10 s) until it has the file open.
+void HaveAFileHeld(const std::wstring& folder, const std::wstring& workspace, uint32_t milliseconds) {
+  WIN32_FIND_DATAW found = {};
+  HANDLE search = FindFirstFileW((workspace + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  std::wstring file;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) file = workspace + L"\\" + found.cFileName;
+  } while (file.empty() && FindNextFileW(search, &found));
+  FindClose(search);
+  if (file.empty()) return;
+  DeleteFileW((folder + L"pkgrun-holding.txt").c_str());
+  std::wstring command = L"\"" + folder + L"pkgrun.exe\" " + kHoldOption + L"\"" + file + L"\" " +
+                         std::to_wstring(milliseconds);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 500 && GetFileAttributesW((folder + L"pkgrun-holding.txt").c_str()) == INVALID_FILE_ATTRIBUTES;
+       ++i)
+    Sleep(20);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   const std::wstring folder = OwnFolder();
   const std::wstring command_line = GetCommandLineW();
+  const size_t hold = command_line.find(kHoldOption);
+  if (hold != std::wstring::npos) {
+    const size_t open_quote = command_line.find(L'"', hold);
+    const size_t close_quote = command_line.find(L'"', open_quote + 1);
+    if (open_quote == std::wstring::npos || close_quote == std::wstring::npos) return 2;
+    return HoldOpen(folder, command_line.substr(open_quote + 1, close_quote - open_quote - 1),
+                    static_cast<DWORD>(std::wcstoul(command_line.c_str() + close_quote + 1, nullptr, 10)));
+  }
   WriteWholeFile(folder + L"pkgrun-record.txt",
                  krv::pkgrun::MakeRecord(command_line, CurrentFolder(), krv::pkgrun::WorkspaceOf(command_line)));
   WriteWholeFile(folder + L"pkgrun-parent.txt", "parent_image: " + ParentImageName() + "\n");
   const krv::pkgrun::Behaviour behaviour = krv::pkgrun::ParseBehaviour(ReadWholeFile(folder + L"pkgrun-behaviour.txt"));
 
+  if (behaviour.hold_ms) HaveAFileHeld(folder, krv::pkgrun::WorkspaceOf(command_line), behaviour.hold_ms);
   Sleep(behaviour.delay_ms);
   HWND window = behaviour.show_window ? ShowStandInWindow(instance) : nullptr;
   // Held until the end, so the event outlives our signal even when the stub

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "tests/e2e/support/installed_product.h"
+#include "tests/e2e/support/sfxtool_run.h"
 #include "tests/e2e/support/wine_bed.h"
 
 namespace krv::e2e {
@@ -26,9 +27,6 @@ namespace fs = std::filesystem;
 constexpr size_t kEntrySize = 48u << 20;
 constexpr int kEntries = 40;
 
-std::string Sfxtool() { return std::string(KRV_NATIVE_BIN_DIR) + "/tools/sfxtool"; }
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 // The largest anonymous resident memory ("RssAnon", kB: the heap, not the
 // mapped package file) among the processes whose first command-line word

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/e2e/support/installed_product.h"
+#include "tests/e2e/support/sfxtool_run.h"
 #include "tests/e2e/support/wine_bed.h"
 
 namespace krv::e2e {
@@ -20,8 +21,6 @@ namespace fs = std::filesystem;
 constexpr uint64_t kExtraData = uint64_t(1536) << 20;  // 1.5 GiB
 constexpr uint64_t kFileSignature = 72;
 
-std::string Sfxtool() { return std::string(KRV_NATIVE_BIN_DIR) + "/tools/sfxtool"; }
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 class LargePackageTest : public testing::Test {

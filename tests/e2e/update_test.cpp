@@ -11,6 +11,7 @@
 
 #include "tests/e2e/support/installed_product.h"
 #include "tests/e2e/support/package_build.h"
+#include "tests/e2e/support/sfxtool_run.h"
 #include "tests/e2e/support/wine_bed.h"
 
 namespace krv::e2e {
@@ -19,11 +20,7 @@ namespace fs = std::filesystem;
 
 constexpr uint32_t kEntryTime = 1700000000;  // 2023-11-14 22:13:20 UTC
 
-std::string Sfxtool() { return std::string(KRV_NATIVE_BIN_DIR) + "/tools/sfxtool"; }
-
 int Shell(const std::string& command) { return std::system(command.c_str()); }
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 // A package of the twin stub with the entries of a real update: packages the
 // updater takes as stored, side files it takes unpacked.

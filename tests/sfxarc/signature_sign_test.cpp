@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "sfxarc/signature.h"
+#include "sfxarc/signature/byte_source.h"
+#include "sfxarc/signature/pe_end.h"
 #include "tests/sfxarc/signature_test_support.h"
 #include "tests/sfxarc/temp_folder.h"
 
@@ -96,6 +100,30 @@ TEST(SignFile, AppendsABlockThatVerifies) {
   EXPECT_EQ(ReadAll(folder.path() / "package.exe").size(), content.size() + 72 + 48);
 }
 
+// The reservation is recorded where a verifier can read it back, inside the
+// signed content, and the file is otherwise only appended to.
+TEST(SignFile, RecordsTheAuthenticodeReservation) {
+  KRV_REQUIRE_DEV_KEYS();
+  TempFolder folder;
+  const std::vector<uint8_t> content = testing::MakePe(0x014c, 3000);
+  const std::wstring path = folder.Write(L"package.exe", content);
+  ASSERT_EQ(SignFileForAuthenticode(path, SignatureForm::kRawV2, DevKeys(), 0, 0x1a48), SignStatus::kOk);
+  const std::vector<uint8_t> after = ReadAll(folder.path() / "package.exe");
+  ASSERT_EQ(after.size(), content.size() + 72);
+  std::vector<uint8_t> expected = content;
+  std::memcpy(&expected[kReservationRecordAt], "KRVAcRsv\x48\x1a\0\0", kReservationRecordSize);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), after.begin()));
+  FileByteSource source(path);
+  ASSERT_TRUE(source.Open());
+  uint32_t reserved = 0;
+  ASSERT_TRUE(AuthenticodeReservation(source, &reserved));
+  EXPECT_EQ(reserved, 0x1a48u);
+  // A second reservation over the first (a re-signing) replaces the record.
+  const std::wstring again = folder.Write(L"again.exe", expected);
+  ASSERT_EQ(SignFileForAuthenticode(again, SignatureForm::kRawV2, DevKeys(), 0, 16), SignStatus::kOk);
+  EXPECT_EQ(ReadAll(folder.path() / "again.exe")[kReservationRecordAt + 8], 16);
+}
+
 TEST(SignFile, LeavesTheFileAloneOnFailure) {
   TempFolder folder;
   std::vector<uint8_t> authenticode = testing::MakePe(0x014c, 3000);
@@ -107,6 +135,13 @@ TEST(SignFile, LeavesTheFileAloneOnFailure) {
   EXPECT_EQ(SignFile(text, SignatureForm::kRawV2, DevKeys(), 2), SignStatus::kKeyNotAllowed);
   EXPECT_EQ(SignFileForAuthenticode(text, SignatureForm::kRawV2, DevKeys(), 0, 1448), SignStatus::kNotPe);
   EXPECT_EQ(ReadAll(folder.path() / "notes.txt"), Bytes("notes"));
+  // Someone else's data in the DOS header's reserved words is not overwritten.
+  std::vector<uint8_t> used_words = testing::MakePe(0x014c, 3000);
+  used_words[kReservationRecordAt + 15] = 0x42;
+  const std::wstring used = folder.Write(L"used.exe", used_words);
+  EXPECT_EQ(SignFileForAuthenticode(used, SignatureForm::kRawV2, DevKeys(), 0, 1448),
+            SignStatus::kReservedWordsInUse);
+  EXPECT_EQ(ReadAll(folder.path() / "used.exe"), used_words);
   EXPECT_EQ(SignFile(folder.Write(L"empty.txt", {}), SignatureForm::kChecksum, DevKeys(), 0),
             SignStatus::kEmptyContent);
   EXPECT_EQ(SignFile(folder.File(L"missing.txt"), SignatureForm::kChecksum, DevKeys(), 0), SignStatus::kCannotRead);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -104,5 +105,26 @@ std::vector<uint8_t> MakePe(uint16_t machine, size_t size) {
   for (size_t i = headers; i < size; ++i) pe[i] = uint8_t(0x90 + i % 7);
   return pe;
 }
+
+uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at) {
+  return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+         uint32_t(bytes[at + 3]) << 24;
+}
+
+#ifndef _WIN32
+int AuthenticodeSign(const std::string& folder, const std::string& in, const std::string& out,
+                     const std::string& options) {
+  const std::string quiet = " >/dev/null 2>&1";
+  if (!std::filesystem::exists(folder + "/cert.pem")) {
+    const int made = std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=krv-test -keyout '" +
+                                  folder + "/key.pem' -out '" + folder + "/cert.pem'" + quiet)
+                                     .c_str());
+    if (made != 0) return made;
+  }
+  return std::system(("osslsigncode sign -certs '" + folder + "/cert.pem' -key '" + folder + "/key.pem' " + options +
+                      " -in '" + folder + "/" + in + "' -out '" + folder + "/" + out + "'" + quiet)
+                         .c_str());
+}
+#endif
 
 }  // namespace krv::signature::testing

@@ -49,5 +49,16 @@ constexpr size_t kSecurityEntry32At = kPeOffset + 152;
 constexpr size_t kSecurityEntry64At = kPeOffset + 168;
 
 void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value);
+uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at);
+
+#ifndef _WIN32
+// Authenticode-signs the file `in` of `folder` into `out` there with
+// osslsigncode and a throwaway self-signed certificate (folder/cert.pem and
+// folder/key.pem, made by openssl on the first call for the folder), with
+// `options` (words for osslsigncode's command line) added. Returns
+// osslsigncode's exit status (0 on success).
+int AuthenticodeSign(const std::string& folder, const std::string& in, const std::string& out,
+                     const std::string& options = std::string());
+#endif
 
 }  // namespace krv::signature::testing

@@ -27,6 +27,10 @@ using testing::Bytes;
 using testing::DevKeys;
 using testing::MakePe;
 using testing::Signed;
+#ifndef _WIN32
+using testing::AuthenticodeSign;
+using testing::U32At;
+#endif
 
 bool Verifies(const std::vector<uint8_t>& image, VerifyMode mode, VerifyResult* result = nullptr) {
   return VerifySignatureInImage(image.data(), image.size(), mode, result);
@@ -297,27 +301,6 @@ TEST(VerifySignature, AFileCutShortWhileHashedDoesNotVerify) {
 }
 
 #ifndef _WIN32
-// Runs osslsigncode on `in` with a throwaway certificate made in folder.
-void Authenticode(const TempFolder& folder, const char* in, const char* out) {
-  const std::string dir = folder.path().string();
-  const std::string quiet = " >/dev/null 2>&1";
-  if (!std::filesystem::exists(folder.path() / "cert.pem")) {
-    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=krv-test -keyout '" + dir +
-                           "/key.pem' -out '" + dir + "/cert.pem'" + quiet)
-                              .c_str()),
-              0);
-  }
-  ASSERT_EQ(std::system(("osslsigncode sign -certs '" + dir + "/cert.pem' -key '" + dir + "/key.pem' -in '" + dir +
-                         "/" + in + "' -out '" + dir + "/" + out + "'" + quiet)
-                            .c_str()),
-            0);
-}
-
-uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at) {
-  return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-         uint32_t(bytes[at + 3]) << 24;
-}
-
 // A PE signed with form 5, then Authenticode-signed by osslsigncode: the
 // certificate table lands behind the block (after zero padding) and the tool
 // rewrites the CheckSum and the security directory entry. The block is found
@@ -330,7 +313,7 @@ TEST(VerifySignature, SurvivesAnAuthenticodeSignature) {
   const std::vector<uint8_t> content = MakePe(0x014c, 8192 + 3);
 
   folder.Write(L"plain.exe", Signed(content, SignatureForm::kRawV2));
-  Authenticode(folder, "plain.exe", "plain-signed.exe");
+  ASSERT_EQ(AuthenticodeSign(folder.path().string(), "plain.exe", "plain-signed.exe"), 0);
   const std::vector<uint8_t> plain = ReadAll(folder.path() / "plain-signed.exe");
   const uint32_t table_size = U32At(plain, testing::kSecurityEntry32At + 4);
   ASSERT_EQ(U32At(plain, testing::kSecurityEntry32At), (content.size() + 72 + 7) & ~size_t(7));
@@ -344,7 +327,7 @@ TEST(VerifySignature, SurvivesAnAuthenticodeSignature) {
   const std::wstring reserved = folder.Write(L"reserved.exe", content);
   ASSERT_EQ(SignFileForAuthenticode(reserved, SignatureForm::kRawV2, DevKeys(), 0, table_size), SignStatus::kOk);
   EXPECT_FALSE(VerifySignature(reserved, VerifyMode::kAny)) << "not before the table is there";
-  Authenticode(folder, "reserved.exe", "reserved-signed.exe");
+  ASSERT_EQ(AuthenticodeSign(folder.path().string(), "reserved.exe", "reserved-signed.exe"), 0);
   VerifyResult result;
   ASSERT_TRUE(VerifySignature(folder.File(L"reserved-signed.exe"), VerifyMode::kSecondGeneration, &result));
   EXPECT_EQ(result.location.position, content.size());

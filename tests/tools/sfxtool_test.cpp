@@ -5,11 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "sfxarc/entry_name_check.h"
+#include "sfxarc/package_writer.h"
 #include "sfxarc/signature/key_file.h"
 #include "sfxarc/archive_form_policy.h"
 #include "sfxarc/sfx_arc.h"
+#include "tests/sfxarc/signature_test_support.h"
 #include "tests/sfxarc/temp_folder.h"
 #include "tests/tools/tool_outcome.h"
+#include "tools/package_check.h"
 #include "tools/tool_files.h"
 
 namespace krv::tools {
@@ -182,7 +186,7 @@ TEST_F(SfxToolTest, SignThenVerifyEveryForm) {
 }
 
 TEST_F(SfxToolTest, HelpOfEveryCommand) {
-  for (const char* command : {"keygen", "build", "sign", "verify", "list"}) {
+  for (const char* command : {"keygen", "build", "sign", "verify", "list", "extract", "authenticode-size"}) {
     SCOPED_TRACE(command);
     const Outcome help = Tool({command, "--help"});
     EXPECT_EQ(help.code, kExitOk);
@@ -190,7 +194,7 @@ TEST_F(SfxToolTest, HelpOfEveryCommand) {
   }
   const Outcome overview = Tool({"--help"});
   EXPECT_EQ(overview.code, kExitOk);
-  for (const char* command : {"keygen", "build", "sign", "verify", "list"}) {
+  for (const char* command : {"keygen", "build", "sign", "verify", "list", "extract", "authenticode-size"}) {
     EXPECT_NE(overview.out.find(std::string("  ") + command + " "), std::string::npos) << command;
   }
 }
@@ -220,12 +224,12 @@ TEST_F(SfxToolTest, BadInputs) {
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "--time", "-5"}, kExitUsage, "--time must be"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "--time", "4294967296"}, kExitUsage, "--time must be"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "--entry-signatures=yes"}, kExitUsage, "takes no value"},
-      {{"build", "--stub", stub_, "--out", Path("x.exe"), "..\\up.vpx=" + vpx_}, kExitUsage, "has a '..' part"},
-      {{"build", "--stub", stub_, "--out", Path("x.exe"), "/abs.vpx=" + vpx_}, kExitUsage, "is not relative"},
-      {{"build", "--stub", stub_, "--out", Path("x.exe"), "c:x.vpx=" + vpx_}, kExitUsage, "contains ':'"},
+      {{"build", "--stub", stub_, "--out", Path("x.exe"), "..\\up.vpx=" + vpx_}, kExitUsage, "is refused by the stub"},
+      {{"build", "--stub", stub_, "--out", Path("x.exe"), "/abs.vpx=" + vpx_}, kExitUsage, "is refused by the stub"},
+      {{"build", "--stub", stub_, "--out", Path("x.exe"), "c:x.vpx=" + vpx_}, kExitUsage, "is refused by the stub"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "caf\xC3\xA9.vpx=" + vpx_}, kExitUsage, "not printable ASCII"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "=" + vpx_}, kExitUsage, "empty name"},
-      {{"build", "--stub", stub_, "--out", Path("x.exe"), "a=" + vpx_ + ":..", }, kExitUsage, "has a '..' part"},
+      {{"build", "--stub", stub_, "--out", Path("x.exe"), "a=" + vpx_ + ":..", }, kExitUsage, "is refused by the stub"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), vpx_, "vps_win32-215b.vpx=" + part_}, kExitUsage,
        "given twice"},
       {{"build", "--stub", missing, "--out", Path("x.exe")}, kExitBadInput, "cannot read"},
@@ -254,6 +258,87 @@ TEST_F(SfxToolTest, BadInputs) {
     EXPECT_NE(outcome.err.find(row.message), std::string::npos) << outcome.err;
   }
   EXPECT_FALSE(std::filesystem::exists(folder_.path() / "x.exe")) << "no output after a failed build";
+}
+
+// Inputs the stub would fail to extract are refused when the package is
+// built, with a message that names the file or the name and says why; no
+// package is left behind.
+TEST_F(SfxToolTest, BuildRefusesEntriesTheStubWouldFail) {
+  const std::string empty = File("empty.vpx", "");
+  struct Row {
+    const char* what;
+    std::vector<std::string> entries;
+    int code;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {"an empty file the stub unpacks", {"vps.vpx=" + empty}, kExitBadInput,
+       "cannot store " + empty + " as 'vps.vpx': it is empty, and the stub fails an entry"},
+      {"an empty file with an extra name", {"part-0002.vpx=" + empty + ":copy.def"}, kExitBadInput, "it is empty"},
+      {"an empty file the stub keeps packed", {"part-0002.vpx=" + empty}, kExitOk, ""},
+      {"a folder part", {"sub/x.vpx=" + vpx_}, kExitUsage, "name 'sub/x.vpx' has a folder part"},
+      {"a backslash folder part", {"sub\\x.vpx=" + vpx_}, kExitUsage, "has a folder part"},
+      {"a question mark", {"a?.vpx=" + vpx_}, kExitUsage, "contains '?', which Windows does not allow"},
+      {"a pipe in the extra name", {"a.vpx=" + vpx_ + ":b|c"}, kExitUsage, "contains '|'"},
+      {"a name of 256 characters", {std::string(256, 'n') + "=" + vpx_}, kExitUsage, "longer than 255 characters"},
+      {"a trailing dot", {"a.vpx.=" + vpx_}, kExitUsage, "ends in '.', which Windows drops"},
+      {"a trailing blank in the extra name", {"a.vpx=" + vpx_ + ":b.def "}, kExitUsage, "ends in ' '"},
+      {"names equal but for case", {"A.vpx=" + vpx_, "a.VPX=" + part_}, kExitUsage, "name 'a.VPX' given twice"},
+      {"a name equal to another's extra name", {"x.def=" + config_ + ":Copy.def", "copy.def=" + part_}, kExitUsage,
+       "name 'copy.def' given twice"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<std::string> args = {"build", "--stub", stub_, "--out", Path("x.exe"), "--time", "0"};
+    args.insert(args.end(), row.entries.begin(), row.entries.end());
+    const Outcome outcome = Tool(args);
+    EXPECT_EQ(outcome.code, row.code) << outcome.err;
+    EXPECT_NE(outcome.err.find(row.message), std::string::npos) << outcome.err;
+    EXPECT_EQ(std::filesystem::exists(folder_.path() / "x.exe"), row.code == kExitOk);
+    std::filesystem::remove(folder_.path() / "x.exe");
+  }
+}
+
+// The build refuses exactly the names the stub's own entry-name check
+// refuses (device names among them), whatever that check holds.
+TEST_F(SfxToolTest, BuildRefusesWhatTheStubsNameCheckRefuses) {
+  for (const std::string name : {"NUL", "nul.vpx", "CON.txt", "COM1.vpx", "lpt1", "AUX.def", "PRN", "CONFIG.SYS",
+                                 ". .", "...", "a:b", "nul-free.vpx"}) {
+    SCOPED_TRACE(name);
+    const bool refused = !sfxarc::IsSafeEntryName(std::wstring(name.begin(), name.end()));
+    const Outcome outcome =
+        Tool({"build", "--stub", stub_, "--out", Path("x.exe"), "--time", "0", name + "=" + vpx_});
+    EXPECT_EQ(outcome.code, refused ? kExitUsage : kExitOk) << outcome.err;
+    if (refused) {
+      EXPECT_NE(outcome.err.find("is refused by the stub"), std::string::npos) << outcome.err;
+    }
+  }
+}
+
+// The finished package is loaded as the stub loads it: one whose archive
+// does not load is not kept.
+TEST(PackageCheck, LoadsThePackageAsTheStubDoes) {
+  KRV_REQUIRE_DEV_KEYS();
+  TempFolder folder;
+  const auto check = [&](const std::vector<uint8_t>& mode, uint32_t* code) {
+    sfxarc::PackageSpec spec;
+    spec.stub.assign(4096, 0x90);
+    spec.raw_map = Text("MODE");
+    spec.raw_map->insert(spec.raw_map->end(), {uint8_t(mode.size()), 0, 0, 0});
+    spec.raw_map->insert(spec.raw_map->end(), mode.begin(), mode.end());
+    std::vector<uint8_t> image;
+    EXPECT_EQ(sfxarc::BuildPackage(spec, &image, nullptr, nullptr), sfxarc::PackageStatus::kOk);
+    EXPECT_EQ(sfxarc::AppendFileSignature(&image, krv::signature::SignatureForm::kRawV2,
+                                          krv::signature::testing::DevKeys(), 0, nullptr),
+              sfxarc::PackageStatus::kOk);
+    folder.Write(L"pkg.exe", image);
+    return CheckPackageLoads(folder.path().string() + "/pkg.exe", image, 0, code);
+  };
+  uint32_t code = 1;
+  EXPECT_EQ(check(Text("extract"), &code), PackageCheck::kLoads);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(check(Text("Extract"), &code), PackageCheck::kRefused);
+  EXPECT_EQ(code, 87u);
 }
 
 // A package whose file signature was replaced by a text checksum (here by
@@ -320,6 +405,10 @@ TEST_F(SfxToolTest, KeygenMakesASetThatSignsButIsNotBuiltIn) {
   const Outcome built = Build("fresh.exe", {"--key", Path("fresh-private.keys")});
   ASSERT_EQ(built.code, kExitOk) << built.err;
   EXPECT_EQ(built.err.find("development keys"), std::string::npos) << "no warning with an explicit key";
+  EXPECT_NE(built.err.find("is signed with keys that are not built into this sfxtool: a stub built with the same "
+                           "key file as this sfxtool refuses it"),
+            std::string::npos)
+      << built.err;
   // This program embeds the development keys, not the new ones.
   EXPECT_EQ(Tool({"verify", Path("fresh.exe")}).code, kExitNotVerified);
 }

@@ -1,11 +1,14 @@
-// runexit <program> [arguments...]
+// runexit [--env:NAME=VALUE...] <program> [arguments...]
 // Starts a Windows program, waits for it and prints its full 32-bit exit
 // code: the shell sees only the low 8 bits of a Wine process's exit code, and
-// Wine turns a nonzero code whose low byte is 0 into 1.
+// Wine turns a nonzero code whose low byte is 0 into 1. Each --env: word
+// (without blanks) sets a variable for the program: Wine takes TEMP and TMP
+// from the registry, not from the Unix environment.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -21,10 +24,30 @@ const wchar_t* CommandTail(const wchar_t* line) {
   return line;
 }
 
+// Sets the variables of the leading --env: words of `tail` and returns the
+// rest.
+const wchar_t* SetLeadingVariables(const wchar_t* tail) {
+  constexpr wchar_t kPrefix[] = L"--env:";
+  constexpr size_t kPrefixLength = sizeof kPrefix / sizeof kPrefix[0] - 1;
+  while (std::wcsncmp(tail, kPrefix, kPrefixLength) == 0) {
+    const wchar_t* word = tail + kPrefixLength;
+    const wchar_t* end = word;
+    while (*end && *end != L' ' && *end != L'\t') ++end;
+    const std::wstring assignment(word, end);
+    const size_t equals = assignment.find(L'=');
+    if (equals != std::wstring::npos) {
+      SetEnvironmentVariableW(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str());
+    }
+    tail = end;
+    while (*tail == L' ' || *tail == L'\t') ++tail;
+  }
+  return tail;
+}
+
 }  // namespace
 
 int wmain() {
-  const wchar_t* tail = CommandTail(GetCommandLineW());
+  const wchar_t* tail = SetLeadingVariables(CommandTail(GetCommandLineW()));
   if (!*tail) {
     std::fputs("usage: runexit <program> [arguments...]\n", stderr);
     return 2;

@@ -150,6 +150,12 @@ bool WineBed::RegDeleteKey(RegView view, const std::string& key) const {
   return status == 0;
 }
 
+bool WineBed::RegDeleteValue(RegView view, const std::string& key, const std::string& name) const {
+  int status = 0;
+  Capture({WineRun(), "reg", "delete", key, "/v", name, "/f", ViewFlag(view)}, &status, std::chrono::seconds(30));
+  return status == 0;
+}
+
 std::string WineBed::RegQuery(RegView view, const std::string& key, const std::string& name) const {
   int status = 0;
   std::string out = Capture({WineRun(), "reg", "query", key, "/v", name, ViewFlag(view)}, &status,
@@ -194,9 +200,12 @@ ProgramResult WineBed::Running::Wait(std::chrono::seconds timeout) {
 }
 
 WineBed::Running WineBed::Start(const std::string& program, const std::vector<std::string>& args,
-                                const std::map<std::string, std::string>& env) const {
+                                const std::map<std::string, std::string>& env,
+                                const std::map<std::string, std::string>& windows_env) const {
   // The launcher takes the program as a Windows path through Wine's Z: drive.
-  std::vector<std::string> argv = {WineRun(), WindowsProgram("tests/winebed/runexit.exe"), WindowsPathOf(program)};
+  std::vector<std::string> argv = {WineRun(), WindowsProgram("tests/winebed/runexit.exe")};
+  for (const auto& [name, value] : windows_env) argv.push_back("--env:" + name + "=" + value);
+  argv.push_back(WindowsPathOf(program));
   argv.insert(argv.end(), args.begin(), args.end());
   std::string out = TempFile();
   return Running(Spawn(argv, out, env), out);

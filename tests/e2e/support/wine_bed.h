@@ -46,11 +46,15 @@ class WineBed {
   bool RegAdd(RegView view, const std::string& key, const std::string& name, const std::string& type,
               const std::string& data) const;
   bool RegDeleteKey(RegView view, const std::string& key) const;
+  bool RegDeleteValue(RegView view, const std::string& key, const std::string& name) const;
   // `wine reg query` output of one value, empty when absent.
   std::string RegQuery(RegView view, const std::string& key, const std::string& name) const;
 
   // Starts `program` (a host path to a Windows executable) with Windows
-  // command-line arguments through the exit-code launcher.
+  // command-line arguments through the exit-code launcher. `env` is added to
+  // Wine's own environment; `windows_env` (values without blanks) is set for
+  // the program alone, over what Wine gives it (Wine takes TEMP and TMP from
+  // the registry, never from `env`).
   class Running {
    public:
     ~Running();
@@ -65,7 +69,8 @@ class WineBed {
     std::string output_file_;
   };
   Running Start(const std::string& program, const std::vector<std::string>& args,
-                const std::map<std::string, std::string>& env = {}) const;
+                const std::map<std::string, std::string>& env = {},
+                const std::map<std::string, std::string>& windows_env = {}) const;
   ProgramResult Run(const std::string& program, const std::vector<std::string>& args,
                     std::chrono::seconds timeout = std::chrono::seconds(60)) const;
 
