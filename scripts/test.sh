@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds both targets and runs every test: native unit tests, the Windows unit
-# tests under Wine, the end-to-end tests that drive real packages under Wine,
-# and the smoke run of the shipped 32-bit stub.
+# Builds both targets and runs every test: native unit tests, the replay of
+# the fuzz targets' corpora, the Windows unit tests under Wine, the
+# end-to-end tests that drive real packages under Wine, and the smoke run of
+# the shipped 32-bit stub.
 #   scripts/test.sh            everything
 #   KRV_SKIP_PE32=1 scripts/test.sh   leave out the slow 32-bit stub runs
 #   KRV_TEST_I686=1 scripts/test.sh   also build the Windows unit tests for
@@ -52,11 +53,13 @@ if [ "${KRV_TEST_I686:-0}" = 1 ]; then
 else
   step "build windows (the shipped PE32 stub and sfxtool.exe)" configure_and_build windows
 fi
+step "build the fuzz targets (clang, libFuzzer)" configure_and_build fuzz
 step "make a fresh Wine prefix for this run (build/wine/prefix)" scripts/wine-prefix.sh "$KRV_BUILD/wine/prefix"
 step "start the display (Xvfb) and warm Wine" bash -c "source scripts/wine-session.sh; krv_start_display && krv_start_wine '$KRV_BUILD/wine/prefix'"
 export DISPLAY="${KRV_DISPLAY:-:99}" WINEPREFIX="$KRV_BUILD/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap krv_stop_wine EXIT
 step "native unit tests" ctest_run build/native -LE 'e2e|pe32' -j2
+step "fuzz targets replay their committed corpora" ctest_run build/fuzz -L fuzz
 step "Windows unit tests under Wine" wine_ctest_run build/windows64 -j2
 step "end-to-end tests under Wine" wine_ctest_run build/native -L e2e
 if [ "${KRV_SKIP_PE32:-0}" != 1 ]; then
