@@ -8,8 +8,11 @@
 
 namespace krv::sfxarc::crt {
 
-// Opens an existing file read-only, untranslated, other opens allowed.
-// Returns the descriptor, or -1 with errno set.
+// Opens an existing file read-only, untranslated. Windows: others may open it
+// for reading only (no writing, deleting or renaming while it is open);
+// POSIX has no such lock, but the descriptor keeps reading the file it
+// opened when another is renamed over the path. Returns the descriptor, or
+// -1 with errno set.
 int OpenForReading(const std::wstring& path);
 
 // Creates or truncates a file for reading and writing, untranslated, other

@@ -8,7 +8,9 @@
 namespace krv::sfxarc::crt {
 
 int OpenForReading(const std::wstring& path) {
-  return ::_wsopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO);
+  // Others may read but neither write, delete nor rename while it is open:
+  // the archive is verified and extracted through this one descriptor.
+  return ::_wsopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR);
 }
 
 int OpenForWriting(const std::wstring& path) {

@@ -5,9 +5,9 @@
 
 #include "log/write_log.h"
 #include "sfxarc/archive_format.h"
+#include "sfxarc/archive_signature.h"
 #include "sfxarc/m_file.h"
 #include "sfxarc/sfxarc_log.h"
-#include "sfxarc/signature.h"
 #include "sfxarc/unpack_block.h"
 
 namespace krv::sfxarc {
@@ -16,64 +16,48 @@ namespace {
 
 using krv::log::kError;
 using krv::log::kInfo;
-using krv::signature::SignatureForm;
-using krv::signature::VerifyMode;
 
-// The mode the found form is verified in: a checksum stays a checksum, a
-// second-generation block must verify as one, anything else as first
-// generation.
-VerifyMode ModeForForm(SignatureForm form) {
-  switch (form) {
-    case SignatureForm::kChecksum:
-      return VerifyMode::kChecksum;
-    case SignatureForm::kTextV2:
-    case SignatureForm::kRawV2:
-      return VerifyMode::kSecondGeneration;
-    default:
-      return VerifyMode::kFirstGeneration;
-  }
+std::function<void(const std::wstring&)>& ArchiveOpenedHook() {
+  static std::function<void(const std::wstring&)> hook;
+  return hook;
 }
-
-// The size of the file signature block as the archive counts it; 0 for a
-// form the archive does not take (the text DSA forms).
-uint32_t ArchiveBlockSize(SignatureForm form) {
-  switch (form) {
-    case SignatureForm::kRawV2:
-      return 72;
-    case SignatureForm::kRawV1:
-      return 48;
-    case SignatureForm::kChecksum:
-      return 42;
-    default:
-      return 0;
-  }
-}
-
-// Two bytes lie between the content and a checksum block.
-constexpr uint32_t kChecksumGap = 2;
 
 }  // namespace
+
+ScopedArchiveOpenedHook::ScopedArchiveOpenedHook(std::function<void(const std::wstring&)> hook)
+    : previous_(std::move(ArchiveOpenedHook())) {
+  ArchiveOpenedHook() = std::move(hook);
+}
+
+ScopedArchiveOpenedHook::~ScopedArchiveOpenedHook() { ArchiveOpenedHook() = std::move(previous_); }
 
 uint32_t SfxArc::Load(const std::wstring& path) {
   const krv::log::LogCategory& category = ArchiveLogCategory();
   const wchar_t* name = path.c_str();
 
-  // The file is opened before its signature is checked and held from then
-  // on. Its handle does not share deletion, so on Windows the file cannot be
-  // renamed or deleted meanwhile and the path keeps naming the file whose
-  // signature is checked; a copy put in its place between the check and the
-  // opening would otherwise be what gets extracted. A failure to open is
-  // reported where the opening used to come, after the signature checks.
-  const bool opened = archive_file_.OpenRead(path);
-  const uint32_t checked = CheckSignature(path);
-  if (checked != 0) {
-    if (opened) archive_file_.Close();
-    return checked;
-  }
-  if (!opened) {
+  if (archive_file_.is_open()) {
     krv::log::write_log(kError, category, L"Error opening archive '%ls'", name);
     return kArchiveCannotOpen;
   }
+  // The file is opened once and held until destruction: its signature is
+  // checked through this object and extraction reads through it, so what is
+  // extracted is what was verified. On Windows the descriptor shares reading
+  // only, so nobody can write, rename or delete the file meanwhile; on POSIX
+  // a file renamed over the path is never looked at, since the path is not
+  // opened again. A file that cannot be opened has no signature to get.
+  if (!archive_file_.OpenRead(path)) {
+    krv::log::write_log(kError, category, L"Cannot get signature of archive '%ls' (code 0x%x)", name, 0u);
+    return kArchiveDamaged;
+  }
+  if (ArchiveOpenedHook()) ArchiveOpenedHook()(path);
+  ArchiveSignature signature;
+  const uint32_t checked = CheckArchiveSignature(archive_file_, BuiltInArchiveFormPolicy(), &signature);
+  if (checked != 0) {
+    archive_file_.Close();
+    return checked;
+  }
+  content_end_ = signature.content_end;
+  extra_data_length_ = 0;
   if (archive_file_.GetSize() < content_end_) {
     krv::log::write_log(kError, category, L"Incorrect content length of archive '%ls'", name);
     return kArchiveDamaged;
@@ -85,33 +69,6 @@ uint32_t SfxArc::Load(const std::wstring& path) {
   const uint32_t result = LoadMap(path);
   if (result == 0) krv::log::write_log(kInfo, category, L"SFX archive '%ls' sucessfully loaded.", name);
   return result;
-}
-
-uint32_t SfxArc::CheckSignature(const std::wstring& path) {
-  const krv::log::LogCategory& category = ArchiveLogCategory();
-  const wchar_t* name = path.c_str();
-
-  krv::signature::SignatureLocation location;
-  if (!krv::signature::LocateSignature(path, VerifyMode::kAny, &location)) {
-    krv::log::write_log(kError, category, L"Cannot get signature of archive '%ls' (code 0x%x)", name, 0u);
-    return kArchiveDamaged;
-  }
-  // Beyond 4 GiB nothing can be an archive; the size check of Load refuses it.
-  content_end_ = location.position > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(location.position);
-  extra_data_length_ = 0;
-
-  if (!krv::signature::VerifySignature(path, ModeForForm(location.form))) {
-    krv::log::write_log(kError, category, L"Error in signature of archive '%ls' (code 0x%x)", name, 0u);
-    return kArchiveDamaged;
-  }
-
-  const uint32_t block_size = ArchiveBlockSize(location.form);
-  if (block_size == 0) {
-    krv::log::write_log(kError, category, L"Unknown signature type of archive '%ls'", name);
-    return kArchiveDamaged;
-  }
-  if (location.form == SignatureForm::kChecksum) content_end_ -= kChecksumGap;
-  return 0;
 }
 
 uint32_t SfxArc::LoadMap(const std::wstring& path) {

@@ -4,6 +4,7 @@
 // trailer and the map, and keeps the file open for extraction.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +28,21 @@ constexpr uint32_t kArchiveDamaged = 1006;
 // The most entries ExtractAllFiles extracts at once (the job pool's limit).
 constexpr uint32_t kMaxExtractionWorkers = 50;
 
+// Tests only: while alive, Load calls `hook` with its path right after it
+// has opened the archive file and before it reads anything from it, so that a
+// test can replace or rewrite the file there. Restores the previous hook on
+// destruction. Not thread-safe.
+class ScopedArchiveOpenedHook {
+ public:
+  explicit ScopedArchiveOpenedHook(std::function<void(const std::wstring&)> hook);
+  ~ScopedArchiveOpenedHook();
+  ScopedArchiveOpenedHook(const ScopedArchiveOpenedHook&) = delete;
+  ScopedArchiveOpenedHook& operator=(const ScopedArchiveOpenedHook&) = delete;
+
+ private:
+  std::function<void(const std::wstring&)> previous_;
+};
+
 class SfxArc {
  public:
   SfxArc() = default;
@@ -35,16 +51,19 @@ class SfxArc {
   // Closes the archive file.
   ~SfxArc() = default;
 
-  // Loads the archive in the file at `path` (the package's own path). Writes
-  // one line in category "sfxarc" per outcome (none for step 9, below) and
-  // returns:
+  // Loads the archive in the file at `path` (the package's own path): opens
+  // the file once, checks its signature through that one open file
+  // (CheckArchiveSignature, under BuiltInArchiveFormPolicy) and keeps it
+  // open for extraction. Writes one line in category "sfxarc" per outcome
+  // (none for step 9, below) and returns:
   //   0      loaded: "SFX archive '<path>' sucessfully loaded." (info)
-  //   1006   no signature block of any form; it does not verify (forms 2 -> mode
-  //          3, 4 and 5 -> mode 4, others -> mode 2); a form other than 5, 1,
-  //          2; a file shorter than the content end E; E below 20; a bad
-  //          trailer magic; a map offset M above the trailer (no line); a map
-  //          block that does not unpack, or unpacks to nothing
-  //   2      the file cannot be opened, or this object already has it open
+  //   1006   the file cannot be opened or has no signature block of any
+  //          form; a form the policy does not take as keyed (the checksum
+  //          form always), or a block that does not verify; a text DSA
+  //          form; a file shorter than the content end E; E below 20; a
+  //          bad trailer magic; a map offset M above the trailer (no line);
+  //          a map block that does not unpack, or unpacks to nothing
+  //   2      this object already has its file open
   //   87, 1006, 0xFFFFFFFF  the map parser's code
   // On failure the object keeps what it reached (the file may be open, the
   // map partly read) and must not be extracted; it cannot be loaded again.
@@ -58,8 +77,7 @@ class SfxArc {
   const SfxEntry& ParameterEntry() const { return map_.parameters; }
   // One per FILE of the map, in map order.
   const std::vector<SfxEntry>& Entries() const { return map_.entries; }
-  // E: where the file signature block starts (2 bytes lower for the text
-  // checksum form), 0 before Load.
+  // E: where the file signature block starts, 0 before Load.
   uint32_t ContentEnd() const { return content_end_; }
   // N + 8 when an extra-data block lies in front of the trailer, else 0.
   uint32_t ExtraDataLength() const { return extra_data_length_; }
@@ -100,9 +118,6 @@ class SfxArc {
   uint32_t ExtractEntry(const std::wstring& folder, const SfxEntry& entry, bool unpack);
 
  private:
-  // Load's signature steps: locates and verifies the file's signature and
-  // sets the content end E from it; 0, or kArchiveDamaged after its line.
-  uint32_t CheckSignature(const std::wstring& path);
   // Steps 7 to 12 of Load, once the file is open and E is known.
   uint32_t LoadMap(const std::wstring& path);
 

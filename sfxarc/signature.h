@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "sfxarc/signature/byte_source.h"
 #include "sfxarc/signature/forms.h"
 
 namespace krv::signature {
@@ -48,10 +49,17 @@ bool LocateSignature(const std::wstring& path, VerifyMode mode, SignatureLocatio
 // rule), 2, 1, 3 (form 1: MD5) or 2, 3, 1 (form 0: MD5 of the filtered
 // content), or the MD5 of the filtered content for form 2. In mode 2 a file
 // carrying form 4 or 5 is checked as in mode 4. The content (below 4 GiB) is
-// hashed through a read-only mapping of the file, or a copy when it cannot be
-// mapped. With result given, it receives the details: all of them when the
-// check passes; on failure the location when a block was found.
+// read once, in windows of kHashWindow bytes (content_digest.h), so neither
+// the file's length nor the process's address space matters; a read that
+// fails or comes short (the file was cut meanwhile) fails the check. With
+// result given, it receives the details: all of them when the check passes;
+// on failure the location when a block was found.
 bool VerifySignature(const std::wstring& path, VerifyMode mode, VerifyResult* result = nullptr);
+
+// The same over a file the caller reads through its own object (the archive
+// reader verifies the very file object it extracts from).
+bool LocateSignatureIn(ByteSource& source, VerifyMode mode, SignatureLocation* out);
+bool VerifySignatureIn(ByteSource& source, VerifyMode mode, VerifyResult* result = nullptr);
 
 // The same over a file image in memory (size bytes at image, owned by the
 // caller).

@@ -18,7 +18,8 @@ class CUFile : public CGenFile {
   // Closes the file.
   ~CUFile() override;
 
-  // Opens an existing file read-only (untranslated, other opens allowed).
+  // Opens an existing file read-only (untranslated; on Windows others may
+  // only read it while it is open, see crt_file.h).
   // On success size = the file's length, position = 0, the path is kept.
   // Fails with 6 when already open, 223 when the file is 2 GiB or longer,
   // else with the translated errno; the object stays closed then.

@@ -10,9 +10,4 @@ bool MemoryByteSource::ReadAt(uint64_t offset, void* buffer, uint32_t n) {
   return true;
 }
 
-const uint8_t* MemoryByteSource::Content(uint64_t n) {
-  if (n == 0 || n > size_) return nullptr;
-  return data_;
-}
-
 }  // namespace krv::signature

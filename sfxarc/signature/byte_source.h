@@ -1,7 +1,8 @@
 #pragma once
 // Where the signature code reads a signed file from: a file on disk through
-// CGenericFile, or an image already in memory (tests, fuzzing, callers that
-// hold the bytes). Internal to the signature module.
+// CGenericFile, an image already in memory (tests, fuzzing, callers that hold
+// the bytes), or a file a caller already holds open and reads through its own
+// object, so that what is checked is what that caller reads afterwards.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,13 +18,9 @@ class ByteSource {
   virtual uint64_t Size() const = 0;
 
   // Reads exactly n bytes at offset; false on a short or failed read (buffer
-  // then undefined).
+  // then undefined). A file that has shrunk since it was opened gives a short
+  // read, never a fault.
   virtual bool ReadAt(uint64_t offset, void* buffer, uint32_t n) = 0;
-
-  // Bytes [0, n) in memory without a copy where possible, or null (n = 0, n
-  // beyond the size, or the bytes cannot be had). Valid until the next call or
-  // the source's destruction.
-  virtual const uint8_t* Content(uint64_t n) = 0;
 };
 
 // A view of bytes the caller owns; they must outlive the source.
@@ -33,15 +30,14 @@ class MemoryByteSource : public ByteSource {
 
   uint64_t Size() const override { return size_; }
   bool ReadAt(uint64_t offset, void* buffer, uint32_t n) override;
-  const uint8_t* Content(uint64_t n) override;
 
  private:
   const uint8_t* data_;
   size_t size_;
 };
 
-// A file read through CGenericFile; Content is its whole view (a mapping, or
-// a copy when the file cannot be mapped).
+// A file read through CGenericFile with the system's read call (no mapping:
+// a mapped file cut short by someone else faults when read).
 class FileByteSource : public ByteSource {
  public:
   explicit FileByteSource(const std::wstring& path) : file_(path) {}
@@ -51,7 +47,6 @@ class FileByteSource : public ByteSource {
 
   uint64_t Size() const override { return file_.size(); }
   bool ReadAt(uint64_t offset, void* buffer, uint32_t n) override { return file_.ReadAt(offset, buffer, n); }
-  const uint8_t* Content(uint64_t n) override { return file_.WholeView(n); }
 
   const krv::root::CGenericFile& file() const { return file_; }
 

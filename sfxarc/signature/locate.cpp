@@ -1,10 +1,11 @@
 // LocateSignature: finding the signature block at the end of a file.
 
+#include "sfxarc/signature.h"
+
 #include <cstring>
 
 #include "sfxarc/signature/hex.h"
 #include "sfxarc/signature/pe_end.h"
-#include "sfxarc/signature/signature_core.h"
 
 namespace krv::signature {
 namespace {
@@ -126,9 +127,7 @@ bool LocateChecksum(ByteSource& source, SignatureLocation* out) {
 
 }  // namespace
 
-namespace internal {
-
-bool LocateIn(ByteSource& source, VerifyMode mode, SignatureLocation* out) {
+bool LocateSignatureIn(ByteSource& source, VerifyMode mode, SignatureLocation* out) {
   switch (mode) {
     case VerifyMode::kAny:
     case VerifyMode::kFirstGeneration:
@@ -149,16 +148,14 @@ bool LocateIn(ByteSource& source, VerifyMode mode, SignatureLocation* out) {
   return false;
 }
 
-}  // namespace internal
-
 bool LocateSignature(const std::wstring& path, VerifyMode mode, SignatureLocation* out) {
   FileByteSource source(path);
-  return source.Open() && internal::LocateIn(source, mode, out);
+  return source.Open() && LocateSignatureIn(source, mode, out);
 }
 
 bool LocateSignatureInImage(const uint8_t* image, size_t size, VerifyMode mode, SignatureLocation* out) {
   MemoryByteSource source(image, size);
-  return internal::LocateIn(source, mode, out);
+  return LocateSignatureIn(source, mode, out);
 }
 
 }  // namespace krv::signature

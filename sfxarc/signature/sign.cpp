@@ -59,15 +59,13 @@ int DefaultSigningKey(SignatureForm form) {
   return count == 0 ? 0 : keys[0];
 }
 
-SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t n, const DsaKeySet& keys,
-                              int key_number, std::vector<uint8_t>* block) {
-  block->clear();
-  if (n == 0) return SignStatus::kEmptyContent;
-  if (uint64_t(n) >= kMaxContent) return SignStatus::kContentTooLarge;
-  if (key_number == 0) key_number = DefaultSigningKey(form);
-  uint8_t digest[32];
-  const size_t digest_size = ContentDigest(form, content, n, digest);
+namespace {
 
+// The block of form over content whose digest is given.
+SignStatus BlockForDigest(SignatureForm form, const uint8_t* digest, size_t digest_size, const DsaKeySet& keys,
+                          int key_number, std::vector<uint8_t>* block) {
+  block->clear();
+  if (key_number == 0) key_number = DefaultSigningKey(form);
   if (form == SignatureForm::kChecksum) {
     if (key_number != 0) return SignStatus::kKeyNotAllowed;
     AppendTag(block, kTagChecksum);
@@ -105,6 +103,18 @@ SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t
   return SignStatus::kOk;
 }
 
+}  // namespace
+
+SignStatus MakeSignatureBlock(SignatureForm form, const uint8_t* content, size_t n, const DsaKeySet& keys,
+                              int key_number, std::vector<uint8_t>* block) {
+  block->clear();
+  if (n == 0) return SignStatus::kEmptyContent;
+  if (uint64_t(n) >= kMaxContent) return SignStatus::kContentTooLarge;
+  uint8_t digest[32];
+  const size_t digest_size = ContentDigest(form, content, n, digest);
+  return BlockForDigest(form, digest, digest_size, keys, key_number, block);
+}
+
 namespace {
 
 // Signs the whole file and appends the block. With table_size not 0 the
@@ -121,28 +131,34 @@ SignStatus SignAndAppend(const std::wstring& path, SignatureForm form, const Dsa
     if (size == 0) return SignStatus::kEmptyContent;
     if (size >= kMaxContent) return SignStatus::kContentTooLarge;
     if (PeEnd(source) != size) return SignStatus::kCertificateTable;
-    const uint8_t* content = source.Content(size);
-    if (!content) return SignStatus::kCannotRead;
-    SignStatus status;
+    // The content is read in windows, as the verifier reads it.
+    uint8_t head[kContentHeadSize];
+    const uint32_t head_size = size < sizeof head ? uint32_t(size) : uint32_t(sizeof head);
+    if (!source.ReadAt(0, head, head_size)) return SignStatus::kCannotRead;
+    ContentHasher hasher(form, size, head, head_size);
     if (table_size == 0) {
-      status = MakeSignatureBlock(form, content, size_t(size), keys, key_number, &block);
+      if (!HashSourceRange(source, 0, size, &hasher)) return SignStatus::kCannotRead;
     } else {
       uint64_t entry = 0;
       if (!SecurityEntryOffset(source, &entry) || entry + 8 > size) return SignStatus::kNotPe;
-      if (content[entry] | content[entry + 1] | content[entry + 2] | content[entry + 3]) {
-        return SignStatus::kCertificateTable;
-      }
+      uint8_t announced[8];
+      if (!source.ReadAt(entry, announced, 4)) return SignStatus::kCannotRead;
+      if (announced[0] | announced[1] | announced[2] | announced[3]) return SignStatus::kCertificateTable;
       const uint64_t table = (size + BlockSize(form) + 7) & ~uint64_t(7);
       if (table >= kMaxContent) return SignStatus::kContentTooLarge;
-      std::vector<uint8_t> after(content, content + size);
       for (int i = 0; i < 4; ++i) {
-        after[size_t(entry) + i] = uint8_t(table >> (8 * i));
-        after[size_t(entry) + 4 + i] = uint8_t(table_size >> (8 * i));
+        announced[i] = uint8_t(table >> (8 * i));
+        announced[4 + i] = uint8_t(table_size >> (8 * i));
       }
-      status = MakeSignatureBlock(form, after.data(), after.size(), keys, key_number, &block);
+      if (!HashSourceRange(source, 0, entry, &hasher)) return SignStatus::kCannotRead;
+      hasher.Update(announced, sizeof announced);
+      if (!HashSourceRange(source, entry + sizeof announced, size, &hasher)) return SignStatus::kCannotRead;
     }
+    uint8_t digest[32];
+    const size_t digest_size = hasher.Final(digest);
+    const SignStatus status = BlockForDigest(form, digest, digest_size, keys, key_number, &block);
     if (status != SignStatus::kOk) return status;
-  }  // the view and the handle are released before the file grows
+  }  // the handle is closed before the file grows
 
   const std::filesystem::path host = HostPath(path);
   std::ofstream out(host, std::ios::binary | std::ios::app);

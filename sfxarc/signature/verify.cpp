@@ -1,40 +1,37 @@
 // VerifySignature: checking a located signature block.
 
+#include "sfxarc/signature.h"
+
 #include <cstring>
 
 #include "sfxarc/signature/content_digest.h"
 #include "sfxarc/signature/dsa_verify.h"
-#include "sfxarc/signature/signature_core.h"
 
 namespace krv::signature {
 namespace {
 
-// Content is hashed in memory through one view; the system's views and this
-// format's positions stop at 4 GiB.
+// This format's positions stop at 4 GiB.
 constexpr uint64_t kMaxContent = uint64_t(1) << 32;
 
 }  // namespace
 
-namespace internal {
-
-bool VerifyIn(ByteSource& source, VerifyMode mode, VerifyResult* result) {
+bool VerifySignatureIn(ByteSource& source, VerifyMode mode, VerifyResult* result) {
   VerifyResult local;
   VerifyResult& r = result ? *result : local;
   r = VerifyResult();
   SignatureLocation& location = r.location;
-  if (!LocateIn(source, mode, &location)) return false;
+  if (!LocateSignatureIn(source, mode, &location)) return false;
   const SignatureForm form = location.form;
   if (mode == VerifyMode::kFirstGeneration && (form == SignatureForm::kRawV2 || form == SignatureForm::kTextV2)) {
     mode = VerifyMode::kSecondGeneration;
   }
   if (!ModeAccepts(mode, form)) return false;
   // A block at offset 0 covers nothing; there is no content to vouch for.
-  if (location.position == 0 || location.position >= kMaxContent || location.position > SIZE_MAX) return false;
+  if (location.position == 0 || location.position >= kMaxContent) return false;
 
-  const uint8_t* content = source.Content(location.position);
-  if (!content) return false;
   uint8_t digest[32];
-  const size_t digest_size = ContentDigest(form, content, size_t(location.position), digest);
+  size_t digest_size = 0;
+  if (!SourceContentDigest(source, form, location.position, digest, &digest_size)) return false;
 
   int verified_by = 0;
   if (form == SignatureForm::kChecksum) {
@@ -55,16 +52,14 @@ bool VerifyIn(ByteSource& source, VerifyMode mode, VerifyResult* result) {
   return true;
 }
 
-}  // namespace internal
-
 bool VerifySignature(const std::wstring& path, VerifyMode mode, VerifyResult* result) {
   FileByteSource source(path);
-  return source.Open() && internal::VerifyIn(source, mode, result);
+  return source.Open() && VerifySignatureIn(source, mode, result);
 }
 
 bool VerifySignatureInImage(const uint8_t* image, size_t size, VerifyMode mode, VerifyResult* result) {
   MemoryByteSource source(image, size);
-  return internal::VerifyIn(source, mode, result);
+  return VerifySignatureIn(source, mode, result);
 }
 
 }  // namespace krv::signature

@@ -138,7 +138,8 @@ TEST_F(LoadTest, EveryOutcomeWritesItsLineAndCode) {
   const LoadRow rows[] = {
       {"second-generation raw signature", nullptr, nullptr, kRawV2, nullptr, 0, "info", kLoaded},
       {"first-generation raw signature", nullptr, nullptr, SignatureForm::kRawV1, nullptr, 0, "info", kLoaded},
-      {"text checksum", nullptr, nullptr, SignatureForm::kChecksum, nullptr, 0, "info", kLoaded},
+      // An MD5 anyone can compute authenticates nothing, valid or not.
+      {"text checksum", nullptr, nullptr, SignatureForm::kChecksum, nullptr, kArchiveDamaged, "error", kBadSignature},
       {"zlib map block and no entry signatures",
        [](PackageSpec& s) {
          s.map_packer = kPackerZlib;
@@ -267,18 +268,6 @@ TEST_F(LoadTest, ExtraDataMovesTheTrailerDown) {
   EXPECT_EQ(archive.Entries().size(), 3u);
 }
 
-TEST_F(LoadTest, TextChecksumLowersTheContentEndByTwo) {
-  SfxArc archive;
-  std::vector<LogLine> lines;
-  const LoadRow row = {"", nullptr, nullptr, SignatureForm::kChecksum};
-  ASSERT_EQ(Load(row, &archive, &lines), 0u);
-  // The checksum block starts 2 bytes (the CR LF) behind the trailer's end.
-  EXPECT_EQ(archive.ContentEnd(), layout_.content_end);
-  const Bytes image = testing::ReadAll(path_);
-  EXPECT_EQ(image.size(), layout_.content_end + 2u + 48u);
-  EXPECT_EQ(std::string(image.begin() + layout_.content_end + 2, image.begin() + layout_.content_end + 10), "KRV_MD5a");
-}
-
 TEST_F(LoadTest, ASecondLoadOnTheSameObjectFailsOpening) {
   SfxArc archive;
   std::vector<LogLine> lines;
@@ -289,6 +278,16 @@ TEST_F(LoadTest, ASecondLoadOnTheSameObjectFailsOpening) {
   lines = capture.Lines("sfxarc");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].message, WithPath(L"Error opening archive '%ls'", path_));
+}
+
+TEST_F(LoadTest, AFileThatCannotBeOpenedHasNoSignature) {
+  SfxArc archive;
+  LogCapture capture;
+  const std::wstring missing = folder_.File(L"missing.exe");
+  EXPECT_EQ(archive.Load(missing), kArchiveDamaged);
+  const std::vector<LogLine> lines = capture.Lines("sfxarc");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].message, WithPath(kNoSignature, missing));
 }
 
 TEST_F(LoadTest, ReadStoredNeedsAnOpenArchive) {

@@ -214,6 +214,44 @@ TEST(VerifySignature, ReadsFilesThroughTheMappingOrACopy) {
 }
 
 #ifndef _WIN32
+// A file reader whose file is cut short by someone else just as the content
+// is about to be hashed (the first read larger than the locator's), as a
+// file on a share may be.
+class TruncatedWhileHashed : public FileByteSource {
+ public:
+  TruncatedWhileHashed(const std::wstring& path, uint64_t keep) : FileByteSource(path), path_(path), keep_(keep) {}
+  bool ReadAt(uint64_t offset, void* buffer, uint32_t n) override {
+    if (n > 4096 && !cut_) {
+      std::filesystem::resize_file(path_, keep_);
+      cut_ = true;
+    }
+    return FileByteSource::ReadAt(offset, buffer, n);
+  }
+
+ private:
+  std::filesystem::path path_;
+  uint64_t keep_;
+  bool cut_ = false;
+};
+
+// A read fault while hashing is a failed verification, not the end of the
+// process.
+TEST(VerifySignature, AFileCutShortWhileHashedDoesNotVerify) {
+  KRV_REQUIRE_DEV_KEYS();
+  TempFolder folder;
+  std::vector<uint8_t> content(2 * 1024 * 1024 + 17);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = uint8_t(i * 7 + i / 512);
+  for (const SignatureForm form : {SignatureForm::kRawV2, SignatureForm::kRawV1}) {
+    SCOPED_TRACE(int(form));
+    const std::wstring path = folder.Write(L"cut.bin", Signed(content, form));
+    TruncatedWhileHashed source(path, 4096);
+    ASSERT_TRUE(source.Open());
+    EXPECT_FALSE(VerifySignatureIn(source, VerifyMode::kAny));
+  }
+}
+#endif
+
+#ifndef _WIN32
 // Runs osslsigncode on `in` with a throwaway certificate made in folder.
 void Authenticode(const TempFolder& folder, const char* in, const char* out) {
   const std::string dir = folder.path().string();
