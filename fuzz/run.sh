@@ -20,13 +20,14 @@ which="$1" seconds="$2"
 shift 2
 [ "$which" = all ] && selected=("${targets[@]}") || selected=("$which")
 
-# Longest input per target: big enough for a whole small package; the
-# settings files and command lines stay short so that the known slowness
-# of deep section paths does not eat the run.
+# Longest input per target: big enough for a whole small package (whose
+# packed blocks may then ask for up to 16384 times their size, 256 MiB);
+# the settings files and command lines stay short so that the known
+# slowness of deep section paths does not eat the run.
 max_len() {
   case "$1" in
-    fuzz_package|fuzz_signature) echo 65536 ;;
-    fuzz_unpack) echo 16384 ;;
+    fuzz_signature) echo 65536 ;;
+    fuzz_package|fuzz_unpack) echo 16384 ;;
     *) echo 4096 ;;
   esac
 }

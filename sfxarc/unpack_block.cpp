@@ -26,7 +26,10 @@ uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out) {
       // missing too.
       return header.packer == kPackerNone ? kBrokenPackage : kNotEnoughMemory;
     }
-    if (header.unpacked_size > kMaxUnpackedSize) return kBrokenPackage;
+    if (header.unpacked_size > kMaxUnpackedSize ||
+        header.unpacked_size > static_cast<uint64_t>(header.packed_size) * kMaxExpansion) {
+      return kBrokenPackage;
+    }
     FileBlock packed(file, header.packed_size);
     if (!packed) return kNotEnoughMemory;
     std::unique_ptr<DataPacker> packer = CreatePacker(header.packer);
