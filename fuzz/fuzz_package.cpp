@@ -17,15 +17,18 @@
 
 namespace {
 
-// A folder of this process's own below the temporary folder, removed at exit.
-class ScratchFolder {
+// A fresh folder below the temporary folder for one input, removed with
+// everything in it when the input is done.
+class InputFolder {
  public:
-  ScratchFolder() {
+  InputFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "krv_fuzz_package_XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     path_ = pattern;
   }
-  ~ScratchFolder() {
+  InputFolder(const InputFolder&) = delete;
+  InputFolder& operator=(const InputFolder&) = delete;
+  ~InputFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
@@ -41,23 +44,19 @@ constexpr uint32_t kFuzzWorkers = 2;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const ScratchFolder scratch;
-  const std::filesystem::path package = scratch.path() / "package.exe";
-  const std::filesystem::path output = scratch.path() / "out";
+  const InputFolder folder;
+  const std::filesystem::path package = folder.path() / "package.exe";
+  const std::filesystem::path output = folder.path() / "out";
   {
-    std::ofstream out(package, std::ios::binary | std::ios::trunc);
+    std::ofstream out(package, std::ios::binary);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     if (!out) std::abort();
   }
-  {
-    krv::sfxarc::SfxArc archive;
-    if (archive.Load(package.wstring()) == 0) {
-      std::filesystem::create_directory(output);
-      archive.ExtractAllFiles(output.wstring(), nullptr, kFuzzWorkers);
-    }
+  // The archive closes its file before the folder goes.
+  krv::sfxarc::SfxArc archive;
+  if (archive.Load(package.wstring()) == 0) {
+    std::filesystem::create_directory(output);
+    archive.ExtractAllFiles(output.wstring(), nullptr, kFuzzWorkers);
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(output, ignored);
-  std::filesystem::remove(package, ignored);
   return 0;
 }
