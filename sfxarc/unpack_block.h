@@ -26,10 +26,10 @@ constexpr uint32_t kMaxUnpackedSize = 0x7FFFFFFF;
 
 // The most unpacked bytes one packed byte can stand for, with either packer:
 // deflate reaches at most 1032:1 and LZMA about 7100:1 (a 273-byte repeat
-// match coded in a third of a bit), so twice the larger is ample. U is
-// checked against N times this before the U bytes are allocated: a larger U
-// is no stream's output, only a demand for memory (a block of a few bytes
-// would otherwise have the reader commit gigabytes of zeros).
+// match coded in a third of a bit), so twice the larger is ample. UnpackBlock
+// answers 0xA002 to a U above N times this before it allocates the U bytes:
+// such a U is no stream's output, only a demand for memory (a block of a few
+// bytes would otherwise have the reader commit gigabytes of zeros).
 constexpr uint32_t kMaxExpansion = 16384;
 
 // Result codes.
@@ -51,8 +51,7 @@ bool ReadPackedBlockHeader(CGenFile& file, PackedBlockHeader* header);
 // Unpacks the packed block that starts at offset 0 of `file` into `out`
 // (owned by the caller), which then holds exactly U bytes; bytes the packer
 // did not produce are zero. Returns 0; 0xA002 when the magic is unknown, U
-// exceeds kMaxUnpackedSize or N * kMaxExpansion (nothing is allocated then),
-// the packer fails or an exception (memory) occurs;
+// exceeds kMaxUnpackedSize, the packer fails or an exception (memory) occurs;
 // 8 when the N packed bytes are not in the file or no packer object can be
 // made. On failure `out` holds U bytes or fewer, of no meaning.
 uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out);
