@@ -54,12 +54,12 @@ else
   step "build windows (the shipped PE32 stub and sfxtool.exe)" configure_and_build windows
 fi
 step "build the fuzz targets (clang, libFuzzer)" configure_and_build fuzz
+step "fuzz targets replay their committed corpora" ctest_run build/fuzz -L fuzz
 step "make a fresh Wine prefix for this run (build/wine/prefix)" scripts/wine-prefix.sh "$KRV_BUILD/wine/prefix"
 step "start the display (Xvfb) and warm Wine" bash -c "source scripts/wine-session.sh; krv_start_display && krv_start_wine '$KRV_BUILD/wine/prefix'"
 export DISPLAY="${KRV_DISPLAY:-:99}" WINEPREFIX="$KRV_BUILD/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap krv_stop_wine EXIT
 step "native unit tests" ctest_run build/native -LE 'e2e|pe32' -j2
-step "fuzz targets replay their committed corpora" ctest_run build/fuzz -L fuzz
 step "Windows unit tests under Wine" wine_ctest_run build/windows64 -j2
 step "end-to-end tests under Wine" wine_ctest_run build/native -L e2e
 if [ "${KRV_SKIP_PE32:-0}" != 1 ]; then
