@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Makes the seed corpus of every fuzz target from real packages and merges
-# it, minimised, into fuzz/corpus/<target> (what is there already, such as
-# committed findings, stays).
+# it, minimised, with what fuzz/corpus/<target> holds and what runs found.
 #   fuzz/make_corpus.sh
 # Needs build/native/tools/sfxtool (the native preset) and the fuzz targets
 # (the fuzz preset); SFXTOOL and FUZZ_BIN override where they are.
@@ -162,10 +161,22 @@ for i, text in enumerate([
     put("fuzz_command_line", "cmd%d" % i, text.encode("utf-16-le"))
 PY
 
+# Each corpus becomes the smallest set of files that reaches every edge the
+# old corpus, the new seeds and earlier runs' finds (build/fuzz/work/TARGET)
+# reach; hit counts are left out of the features (-use_counters=0) to keep it
+# to a few dozen files. Inputs named finding-* (fixed faults) always stay.
 for target in fuzz_map fuzz_unpack fuzz_signature fuzz_settings fuzz_command_line fuzz_package; do
   [ -x "$fuzz_bin/$target" ] || { echo "skipped $target: $fuzz_bin/$target not built"; continue; }
-  mkdir -p "$root/fuzz/corpus/$target"
-  "$fuzz_bin/$target" -merge=1 -rss_limit_mb=2048 "$root/fuzz/corpus/$target" "$work/seeds/$target" 2>&1 |
-    grep -E '^MERGE-OUTER: [0-9]+ new files' || true
-  echo "$target: $(ls "$root/fuzz/corpus/$target" | wc -l) files, $(du -sk "$root/fuzz/corpus/$target" | cut -f1) KiB"
+  corpus="$root/fuzz/corpus/$target"
+  mkdir -p "$corpus" "$work/merged/$target"
+  sources=("$corpus" "$work/seeds/$target")
+  [ -d "$root/build/fuzz/work/$target" ] && sources+=("$root/build/fuzz/work/$target")
+  "$fuzz_bin/$target" -merge=1 -use_counters=0 -rss_limit_mb=2048 -max_len=65536 "$work/merged/$target" \
+    "${sources[@]}" >"$work/merge-$target.log" 2>&1 || { tail -20 "$work/merge-$target.log" >&2; exit 1; }
+  find "$corpus" -maxdepth 1 -type f ! -name 'finding-*' -delete
+  for finding in "$corpus"/finding-*; do  # libFuzzer names its copy by SHA-1
+    [ -f "$finding" ] && rm -f "$work/merged/$target/$(sha1sum "$finding" | cut -c1-40)"
+  done
+  cp "$work/merged/$target"/* "$corpus"/
+  echo "$target: $(ls "$corpus" | wc -l) files, $(du -sk "$corpus" | cut -f1) KiB"
 done
