@@ -20,19 +20,12 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/bench_lib.sh"
 build=${1:-$root/build/native}
 sfxtool=$build/tools/sfxtool
 [ -x "$sfxtool" ] || { echo "no $sfxtool: build the sfxtool target first" >&2; exit 2; }
-for tool in 7zz tar xz python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
-done
-if [ -n "${2:-}" ]; then
-  work=$2
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/krv-extract-bench.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+bench_require 7zz tar xz python3 /usr/bin/time
+bench_work_dir "${2:-}" krv-extract-bench
 
 if [ -f "$work/pkg.exe" ]; then
   echo "using the package built before in $work"

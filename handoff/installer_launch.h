@@ -32,8 +32,9 @@ constexpr size_t kMaxProcessCommandLine = 32766;
 // code and stores 0 there: the creation's error (2, 3, 5, 193, ...), 206
 // (ERROR_FILENAME_EXCED_RANGE) when the command line would be longer than
 // kMaxProcessCommandLine (nothing is started: a command line is never
-// cut), or the error of reading the exit code. Failures are logged
-// (category "sfxsh").
+// cut), the error of resuming the process (which is then terminated), or
+// the error of waiting for its end or reading its exit code. Failures are
+// logged (category "sfxsh").
 uint32_t RunInstaller(const std::wstring& exe, const std::wstring& arguments, uint32_t* exit_code,
                       progress::ProgressAnimator* animator);
 

@@ -7,6 +7,7 @@
 #include "handoff/handoff_log.h"
 #include "handoff/setup_gui_event.h"
 #include "progress/progress_animator.h"
+#include "runtime/child_process_win32.h"
 #include "runtime/scoped_handle.h"
 
 namespace krv::handoff {
@@ -70,10 +71,7 @@ uint32_t RunInstallerWithWindowCloser(const std::wstring& exe, const std::wstrin
   const os::scoped_handle thread(started.hThread);
 
   AllowSetForegroundWindow(started.dwProcessId);
-  if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
-    // A process left suspended would keep us waiting for ever.
-    const DWORD code = GetLastError();
-    TerminateProcess(process.get(), code);
+  if (const uint32_t code = os::resume_or_terminate(process.get(), thread.get())) {
     log::write_log(log::kError, kSfxsh, L"Cannot resume process '%ls' (code 0x%x)", exe.c_str(), code);
     return code;
   }
@@ -83,11 +81,9 @@ uint32_t RunInstallerWithWindowCloser(const std::wstring& exe, const std::wstrin
     close_window();
   }
 
-  WaitForSingleObject(process.get(), INFINITE);
-  DWORD code = 0;
-  if (!GetExitCodeProcess(process.get(), &code)) {
-    const DWORD error = GetLastError();
-    log::write_log(log::kError, kSfxsh, L"Cannot get exit code of process '%ls' (code 0x%x)", exe.c_str(), error);
+  uint32_t code = 0;
+  if (const uint32_t error = os::wait_for_exit(process.get(), &code)) {
+    log::write_log(log::kError, kSfxsh, L"Cannot wait for process '%ls' (code 0x%x)", exe.c_str(), error);
     return error;
   }
   if (exit_code) *exit_code = code;

@@ -1,7 +1,6 @@
 #include <windows.h>
 
-#include <cstdio>
-
+#include "log/file_mutex_win32.h"
 #include "log/file_rename_win32.h"
 #include "log/log_file.h"
 #include "log/random_uuid.h"
@@ -71,66 +70,6 @@ bool is_file_at(HANDLE handle, const std::wstring& path) {
   return mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber && mine.nFileIndexHigh == theirs.nFileIndexHigh &&
          mine.nFileIndexLow == theirs.nFileIndexLow;
 }
-
-// A process-wide named mutex per log file (by its upper-cased full path),
-// shared by every process that writes the file. It serialises two things:
-// - appends: Wine does not make a write through an append-only handle
-//   atomic (it seeks to the end, then writes), so concurrent lines would
-//   overwrite each other; Windows does, and there the lock costs one
-//   uncontended wait per line;
-// - moves to ".old": a handle renamed by another process is still renamed
-//   under its old name by Wine, and two processes rotating the same file
-//   would move it twice; so the file is moved only under the lock and only
-//   while it is still the one at the path.
-// When the mutex cannot be had (another user's object), the writes go
-// unlocked and the identity check alone guards the moves.
-class FileMutex {
- public:
-  explicit FileMutex(const std::wstring& full_path) {
-    std::wstring upper(full_path.size(), L'\0');
-    if (full_path.empty() || LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, full_path.c_str(),
-                                          static_cast<int>(full_path.size()), &upper[0],
-                                          static_cast<int>(upper.size())) == 0)
-      upper = full_path;
-    uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-    for (wchar_t c : upper) hash = (hash ^ static_cast<uint16_t>(c)) * 1099511628211ULL;
-    wchar_t name[64];
-    std::swprintf(name, 64, L"Global\\krv_log_file_%016llx", static_cast<unsigned long long>(hash));
-    mutex_.reset(CreateMutexW(nullptr, FALSE, name));
-  }
-
-  // Waits for the mutex (recursive for its owner); an abandoned one is taken
-  // over. Returns whether it is held. Keeps the thread's last error.
-  bool lock() {
-    if (!mutex_.valid()) return false;
-    DWORD last_error = GetLastError();
-    DWORD wait = WaitForSingleObject(mutex_.get(), INFINITE);
-    SetLastError(last_error);
-    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  }
-  void unlock() {
-    DWORD last_error = GetLastError();
-    ReleaseMutex(mutex_.get());
-    SetLastError(last_error);
-  }
-
- private:
-  os::scoped_handle mutex_;
-};
-
-class FileMutexLock {
- public:
-  explicit FileMutexLock(FileMutex& mutex) : mutex_(mutex), held_(mutex.lock()) {}
-  ~FileMutexLock() {
-    if (held_) mutex_.unlock();
-  }
-  FileMutexLock(const FileMutexLock&) = delete;
-  FileMutexLock& operator=(const FileMutexLock&) = delete;
-
- private:
-  FileMutex& mutex_;
-  bool held_;
-};
 
 // Moves the file at `old_path` out of the way of a rename that failed on it
 // because another process still holds it open: renamed aside and deleted

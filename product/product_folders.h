@@ -3,11 +3,18 @@
 
 #include <string>
 
+#include "product/brand.h"
+
 namespace krv::product {
 
 // "<common application data>\<CompanyKeyName>\Persistent Data\<ProductKeyName>":
 // the folder below which the update log lives.
 std::wstring GetPersistentDataFolder();
+
+// The same folder for the names of `record` (its company and product key
+// names), without the brand's process-wide storage: for the log, which must
+// open even when that storage cannot be had.
+std::wstring PersistentDataFolderOf(const branding::BrandInfo& record);
 
 // The data folder of the record of slot 0 when it has one, else
 // "<common application data>\<CompanyKeyName>\<ProductKeyName>".

@@ -7,10 +7,21 @@
 #include "runtime/registry_helpers.h"
 
 namespace krv::product {
+namespace {
+
+std::wstring PersistentDataFolderFor(const std::wstring& company_key, const std::wstring& product_key) {
+  return CommonAppDataFolder() + L"\\" + company_key + L"\\Persistent Data\\" + product_key;
+}
+
+}  // namespace
 
 std::wstring GetPersistentDataFolder() {
-  return CommonAppDataFolder() + L"\\" + branding::CompanyKeyName() + L"\\Persistent Data\\" +
-         branding::ProductKeyName();
+  return PersistentDataFolderFor(branding::CompanyKeyName(), branding::ProductKeyName());
+}
+
+std::wstring PersistentDataFolderOf(const branding::BrandInfo& record) {
+  return PersistentDataFolderFor(record.company_key_name ? record.company_key_name : L"",
+                                 record.product_key_name ? record.product_key_name : L"");
 }
 
 std::wstring GetProductDataFolder() {

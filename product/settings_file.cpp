@@ -117,9 +117,14 @@ int32_t SettingsSection::GetInt(const std::wstring& key, int32_t default_value) 
 int64_t SettingsSection::GetInt64(const std::wstring& key) const { return ReadNumber<int64_t>(keys_, key, 0); }
 
 SettingsSection& SettingsSection::Section(const std::wstring& path) {
-  const size_t dot = path.find(L'.');
-  SettingsSection& first = sections_[path.substr(0, dot)];
-  return dot == std::wstring::npos ? first : first.Section(path.substr(dot + 1));
+  SettingsSection* section = this;
+  size_t start = 0;
+  for (size_t depth = 1;; ++depth) {
+    const size_t dot = depth < kMaxDepth ? path.find(L'.', start) : std::wstring::npos;
+    section = &section->sections_[path.substr(start, dot == std::wstring::npos ? dot : dot - start)];
+    if (dot == std::wstring::npos) return *section;
+    start = dot + 1;
+  }
 }
 
 void SettingsSection::SetValue(const std::wstring& key, const std::wstring& value) { keys_[key] = value; }

@@ -18,6 +18,14 @@ namespace krv::product {
 // inside b inside a; empty parts name sections with an empty name.
 class SettingsSection {
  public:
+  // The deepest nesting a path makes, counted from the section it is given
+  // to. The product's own paths have at most four levels; the parts of a
+  // longer path past this depth stay in the deepest section's name (dots
+  // included). So a header of many dots, written by anyone who can write
+  // the product's files, costs one map level per part only up to here: the
+  // nested maps are torn down recursively, one stack frame per level.
+  static constexpr size_t kMaxDepth = 32;
+
   using SectionMap = std::map<std::wstring, SettingsSection, nocase::less>;
   using KeyMap = std::map<std::wstring, std::wstring, nocase::less>;
 
@@ -40,7 +48,8 @@ class SettingsSection {
   const SectionMap& Sections() const { return sections_; }
 
   // The nested section at `path`, every missing level created empty (in
-  // memory only).
+  // memory only); at most kMaxDepth levels below this one. Raises
+  // std::bad_alloc when memory runs out.
   SettingsSection& Section(const std::wstring& path);
 
   // Sets `key` to `value`; a key equal under nocase::compare keeps the
@@ -57,11 +66,17 @@ class SettingsFile {
  public:
   enum Encoding : int { kUtf8 = 1, kUtf16BigEndian = 2, kUtf16LittleEndian = 3 };
 
+  // The largest file Load reads. The product's files are a few KiB; parsing
+  // costs up to about 50 bytes of map nodes per byte of a hostile file, so
+  // 1 MiB keeps a read well inside the 32-bit stub's address space.
+  static constexpr uint32_t kMaxFileSize = 1u << 20;
+
   // Clears the sections and reads the file at `path` (opened for reading
   // with all sharing, under a shared lock on its first 4 GiB). Returns true
-  // with the last error 0; false with the system's error, or 223
-  // (ERROR_FILE_TOO_LARGE) for a file of 4 GiB or more, and no sections.
-  // Windows code.
+  // with the last error 0; false, with no sections, and the last error the
+  // system's error, 223 (ERROR_FILE_TOO_LARGE) for a file larger than
+  // kMaxFileSize, or 8 (ERROR_NOT_ENOUGH_MEMORY) when memory runs out while
+  // reading or parsing. Never raises. Windows code.
   bool Load(const std::wstring& path);
 
   // Clears the sections and fills them from the bytes of a file: UTF-16
@@ -70,7 +85,8 @@ class SettingsFile {
   // CR before it is dropped); empty lines and lines starting with ';' or '#'
   // are skipped; "[path]" opens a section; "key=value" lines (kept exactly
   // as written, blanks included) fill the current section and are ignored
-  // before the first header; the last line of a key wins.
+  // before the first header; the last line of a key wins. Raises
+  // std::bad_alloc when memory runs out (the sections are then incomplete).
   void Parse(const uint8_t* data, size_t size);
 
   // The encoding the last Parse found; kUtf16LittleEndian before any.

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <new>
 #include <vector>
 
 #include "product/settings_file.h"
@@ -31,7 +32,7 @@ class SharedFileLock {
 DWORD ReadWholeFile(HANDLE file, std::vector<uint8_t>* data) {
   LARGE_INTEGER size = {};
   if (!GetFileSizeEx(file, &size)) return GetLastError();
-  if (size.HighPart != 0) return ERROR_FILE_TOO_LARGE;
+  if (size.QuadPart > SettingsFile::kMaxFileSize) return ERROR_FILE_TOO_LARGE;
   data->resize(size.LowPart);
   DWORD read = 0;
   if (size.LowPart != 0 && !ReadFile(file, data->data(), size.LowPart, &read, nullptr)) return GetLastError();
@@ -52,14 +53,20 @@ bool SettingsFile::Load(const std::wstring& path) {
       error = GetLastError();
     } else {
       SharedFileLock lock(file.get());
-      std::vector<uint8_t> data;
       if (!lock.locked()) {
         error = GetLastError();
-      } else if ((error = ReadWholeFile(file.get(), &data)) == ERROR_SUCCESS) {
-        Parse(data.data(), data.size());
+      } else {
+        try {
+          std::vector<uint8_t> data;
+          if ((error = ReadWholeFile(file.get(), &data)) == ERROR_SUCCESS) Parse(data.data(), data.size());
+        } catch (const std::bad_alloc&) {
+          error = ERROR_NOT_ENOUGH_MEMORY;
+        }
       }
     }
   }
+  // A failed read leaves no sections, also when parsing stopped half-way.
+  if (error != ERROR_SUCCESS) root_ = SettingsSection();
   SetLastError(error);
   return error == ERROR_SUCCESS;
 }

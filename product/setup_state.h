@@ -36,8 +36,9 @@ bool LocateSetupState(State* state);
 
 // Starts `command_line` suspended (no application name, no inherited
 // handles), lets it take the foreground, resumes it and waits for it without
-// a time limit. True with its exit code in `exit_code`; false when it cannot
-// be started (the system's error as last error).
+// a time limit. True with its exit code in `exit_code`; false, with the
+// system's error as last error, when it cannot be started, resumed (it is
+// then terminated) or waited for.
 bool RunInstallerAndWait(const std::wstring& command_line, uint32_t* exit_code);
 
 struct ProductEnvironment {

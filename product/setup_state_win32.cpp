@@ -5,6 +5,7 @@
 #include "product/installed_product.h"
 #include "product/product_folders.h"
 #include "product/setup_state.h"
+#include "runtime/child_process_win32.h"
 #include "runtime/exceptions.h"
 #include "runtime/path_combine.h"
 #include "runtime/scoped_handle.h"
@@ -43,10 +44,13 @@ bool RunInstallerAndWait(const std::wstring& command_line, uint32_t* exit_code) 
   os::scoped_handle process_handle(process.hProcess);
   os::scoped_handle thread_handle(process.hThread);
   AllowSetForegroundWindow(process.dwProcessId);
-  ResumeThread(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
+  uint32_t code = 0;
+  uint32_t error = os::resume_or_terminate(process.hProcess, process.hThread);
+  if (error == 0) error = os::wait_for_exit(process.hProcess, &code);
+  if (error != 0) {
+    SetLastError(error);
+    return false;
+  }
   if (exit_code != nullptr) *exit_code = code;
   return true;
 }

@@ -21,7 +21,8 @@ ProgressAnimator::ProgressAnimator(std::wstring title, const AnimatorSetup& setu
   gdiplus_token_ = token;
   animation_ = LoadAnimation(setup_.module);
   if (animation_)
-    window_ = std::make_unique<ProgressWindow>(setup_.module, std::move(title), animation_.get(), ready_event_.get());
+    window_ = std::make_unique<ProgressWindow>(setup_.module, std::move(title), animation_.get(), ready_event_.get(),
+                                               setup_.before_frames);
 }
 
 ProgressAnimator::~ProgressAnimator() {

@@ -30,6 +30,9 @@ struct AnimatorSetup {
   uint32_t ready_timeout_ms = 5000;
   // CloseWindow's longest wait for the thread before it is terminated.
   uint32_t close_timeout_ms = 10000;
+  // Called on the window thread in WM_CREATE before the frames are prepared;
+  // null in the stub. Tests hold the window's creation there.
+  void (*before_frames)() = nullptr;
 };
 
 class ProgressAnimator final : public ProgressInterface {
@@ -52,9 +55,13 @@ class ProgressAnimator final : public ProgressInterface {
   // Whether a window thread was started and not yet closed.
   bool HasWindowThread() const;
   // The progress window, or null when there is none (not started, not yet
-  // created, failed, or closed). To own the main flow's message boxes.
+  // created, failed, or closed); published as soon as the system has made
+  // it, while WM_CREATE still prepares the frames. To own the main flow's
+  // message boxes.
   HWND Window() const;
-  // Posts WM_CLOSE to the window when it exists, waits for the thread up to
+  // Posts WM_CLOSE to the window when it exists (or has it posted as soon as
+  // the window exists, when the thread is still making it), waits for the
+  // thread up to
   // the close time-out (10,000 ms) and terminates it with exit code 1 when it
   // has not ended by then; forgets the thread. Does nothing without a thread.
   // Main thread only.

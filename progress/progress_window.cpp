@@ -22,12 +22,20 @@ DWORD FailureCode() {
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(HINSTANCE module, std::wstring title, ImageFromStream* animation, HANDLE ready_event)
-    : module_(module), title_(std::move(title)), animation_(animation), ready_event_(ready_event) {}
+ProgressWindow::ProgressWindow(HINSTANCE module, std::wstring title, ImageFromStream* animation, HANDLE ready_event,
+                               void (*before_frames)())
+    : module_(module),
+      title_(std::move(title)),
+      animation_(animation),
+      ready_event_(ready_event),
+      before_frames_(before_frames) {}
 
 DWORD WINAPI ProgressWindow::ThreadMain(void* window) { return static_cast<ProgressWindow*>(window)->Run(); }
 
 void ProgressWindow::PostClose() {
+  // With WM_NCCREATE's publication: whichever comes second sees the other,
+  // and only the one that takes the handle posts.
+  close_requested_.store(true);
   if (HWND window = handle_.exchange(nullptr)) PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
@@ -50,10 +58,10 @@ DWORD ProgressWindow::Run() {
                                 nullptr, module_, this);
   if (!window) {
     const DWORD code = FailureCode();
+    handle_.store(nullptr);
     UnregisterClassW(kProgressWindowClass, module_);
     return code;
   }
-  handle_.store(window);
   if (HICON big = ModuleIcon(module_, SM_CXICON, SM_CYICON))
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   if (HICON small = ModuleIcon(module_, SM_CXSMICON, SM_CYSMICON))
@@ -73,7 +81,14 @@ DWORD ProgressWindow::Run() {
 LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    auto* self = static_cast<ProgressWindow*>(create->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    // Published before WM_CREATE, which prepares every frame and can take
+    // long: a close requested meanwhile is posted and runs once the loop
+    // starts, instead of finding no window and ending in termination.
+    self->handle_.store(window);
+    if (self->close_requested_.load())
+      if (HWND own = self->handle_.exchange(nullptr)) PostMessageW(own, WM_CLOSE, 0, 0);
   }
   auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, wparam, lparam);
@@ -112,6 +127,7 @@ void ProgressWindow::OnCreate(HWND window) {
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   MoveWindow(window, x, y, width, height, TRUE);
+  if (before_frames_) before_frames_();
   animation_->PrepareFrames(window, width, height, title_);
   escape_.store(0);
   // An image with one frame or without delays is shown still.

@@ -21,8 +21,10 @@ class ProgressWindow {
   // Creates nothing yet. `module` registers the class and holds icon 1000;
   // `animation` (not owned, not null, with frames) is used only by the window
   // thread and must outlive it; `ready_event` (not owned, may be null) is
-  // signalled once the window exists and has its title.
-  ProgressWindow(HINSTANCE module, std::wstring title, ImageFromStream* animation, HANDLE ready_event);
+  // signalled once the window exists and has its title; `before_frames`
+  // (may be null) is called in WM_CREATE before the frames are prepared.
+  ProgressWindow(HINSTANCE module, std::wstring title, ImageFromStream* animation, HANDLE ready_event,
+                 void (*before_frames)() = nullptr);
   ProgressWindow(const ProgressWindow&) = delete;
   ProgressWindow& operator=(const ProgressWindow&) = delete;
 
@@ -34,10 +36,13 @@ class ProgressWindow {
   // cannot be created (the ready event is then not signalled).
   static DWORD WINAPI ThreadMain(void* window);
 
-  // The window, null until it is created and again after PostClose. Any
-  // thread.
+  // The window, null until the system has made it (it is published at
+  // WM_NCCREATE, before WM_CREATE prepares the frames) and again after
+  // PostClose or its destruction. Any thread.
   HWND Handle() const { return handle_.load(); }
-  // Posts WM_CLOSE to the window, if it exists, and forgets it. Any thread.
+  // Posts WM_CLOSE to the window and forgets it; when the window does not
+  // exist yet, the window thread posts it itself as soon as it does. Any
+  // thread.
   void PostClose();
   // Whether Esc was pressed in the window since the last call; takes the
   // press back. Any thread.
@@ -54,7 +59,9 @@ class ProgressWindow {
   std::wstring title_;
   ImageFromStream* animation_;
   HANDLE ready_event_;
+  void (*before_frames_)();
   std::atomic<HWND> handle_{nullptr};
+  std::atomic<bool> close_requested_{false};
   std::atomic<uint32_t> escape_{0};
 };
 

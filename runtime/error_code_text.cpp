@@ -18,6 +18,8 @@ constexpr ProductCode kProductCodes[] = {
     {0xA003, L"Orvane was not installed by this setup instance"},
     {0xA004, L"Setup/updater is already running"},
     {0xA005, L"No update available"},
+    // The update package's own: an exception ended its run.
+    {0xA0F0, L"Internal error of the update package"},
     {0xA101, L"Log level has invalid value"},
     {0xA102, L"Failed to set stack guarantee for a calling thread"},
     {0xA103, L"Failed to write minidump"},

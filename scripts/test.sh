@@ -59,7 +59,7 @@ step "make a fresh Wine prefix for this run (build/wine/prefix)" scripts/wine-pr
 step "start the display (Xvfb) and warm Wine" bash -c "source scripts/wine-session.sh; krv_start_display && krv_start_wine '$KRV_BUILD/wine/prefix'"
 export DISPLAY="${KRV_DISPLAY:-:99}" WINEPREFIX="$KRV_BUILD/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap krv_stop_wine EXIT
-step "native unit tests" ctest_run build/native -LE 'e2e|pe32' -j2
+step "native unit tests" ctest_run build/native -LE 'e2e|pe32|large' -j2
 step "Windows unit tests under Wine" wine_ctest_run build/windows64 -j2
 step "end-to-end tests under Wine" wine_ctest_run build/native -L e2e
 if [ "${KRV_SKIP_PE32:-0}" != 1 ]; then

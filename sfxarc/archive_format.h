@@ -65,4 +65,30 @@ constexpr uint32_t kTrailerSize = 20;
 // The extra-data block ends in its data length and this tag.
 constexpr uint32_t kExtraDataFooterSize = 8;
 
+// Limits on what a map may make the reader do. A valid signature says who
+// made a package, not that its counts and sizes are harmless: a map of a few
+// hundred kilobytes packed can name tens of millions of entries, and a block
+// of 30 bytes can declare gigabytes of content, which every entry naming it
+// would allocate and write again. Real packages hold tens of entries, each
+// of at most a few hundred MiB, less than 2 GiB in all; every limit lies
+// well above that. A package beyond one fails Load or the entry concerned
+// with 1006.
+//
+// The packed map block, T - M bytes, and its declared unpacked size U:
+// a real map is a few kilobytes.
+constexpr uint32_t kMaxMapPackedSize = 16u << 20;
+constexpr uint32_t kMaxMapUnpackedSize = 16u << 20;
+// FILE chunks a map may hold in all its LISTs; each entry costs about a
+// hundred bytes of memory and one job.
+constexpr uint32_t kMaxMapEntries = 65536;
+// The declared unpacked size U of one entry's block, held in memory whole
+// while the entry is extracted.
+constexpr uint32_t kMaxEntryUnpackedSize = 1u << 30;
+// What extracting the whole package writes, as the map and the blocks'
+// headers declare it: per entry, U for each unpacked file it writes (the
+// name's unless it is kept packed, and the extra name's) and the stored size
+// for a file kept packed. Bounds the disk a package can fill when many
+// entries name one small block declaring a large U.
+constexpr uint64_t kMaxPackageExtractedSize = 8ull << 30;
+
 }  // namespace krv::sfxarc

@@ -1,6 +1,7 @@
 #include "sfxarc/archive_map.h"
 
 #include <cstring>
+#include <new>
 
 #include "sfxarc/ansi_text.h"
 #include "sfxarc/archive_format.h"
@@ -77,8 +78,9 @@ uint32_t ParseFile(CGenFile& data, SfxEntry* entry) {
   return result;
 }
 
-// A LIST body: the result of its last FILE, 0 when it holds none.
-uint32_t ParseList(CGenFile& data, std::vector<SfxEntry>* entries) {
+// A LIST body: the result of its last FILE, 0 when it holds none. Stops,
+// with `*full` set, at a FILE that would make more than kMaxMapEntries.
+uint32_t ParseList(CGenFile& data, std::vector<SfxEntry>* entries, bool* full) {
   uint32_t result = 0;
   ForEachChunk(data, [&](const Chunk& chunk) {
     if (chunk.tag != kTagFile) return true;
@@ -91,7 +93,12 @@ uint32_t ParseList(CGenFile& data, std::vector<SfxEntry>* entries) {
     body.Attach(chunk.body, chunk.length);
     SfxEntry entry;
     result = ParseFile(body, &entry);
-    if (result == 0) entries->push_back(std::move(entry));
+    if (result != 0) return true;
+    if (entries->size() >= kMaxMapEntries) {
+      *full = true;
+      return false;
+    }
+    entries->push_back(std::move(entry));
     return true;
   });
   return result;
@@ -102,11 +109,11 @@ bool IsExtractMode(const Chunk& chunk) {
          std::memcmp(chunk.body, kModeExtract, kModeExtractSize) == 0;
 }
 
-}  // namespace
-
-uint32_t ParseMap(CGenFile& data, ArchiveMap* map) {
+// ParseMap without its guard against exceptions.
+uint32_t ParseChunks(CGenFile& data, ArchiveMap* map) {
   uint32_t list_result = 0;
   bool bad_parameters = false;
+  bool full = false;
   ForEachChunk(data, [&](const Chunk& chunk) {
     switch (chunk.tag) {
       case kTagMode:
@@ -133,7 +140,8 @@ uint32_t ParseMap(CGenFile& data, ArchiveMap* map) {
         if (chunk.body != nullptr) {
           CMFile body;
           body.Attach(chunk.body, chunk.length);
-          list_result = ParseList(body, &map->entries);
+          list_result = ParseList(body, &map->entries, &full);
+          if (full) return false;
         }
         break;
       }
@@ -143,8 +151,19 @@ uint32_t ParseMap(CGenFile& data, ArchiveMap* map) {
     return true;
   });
   if (bad_parameters) return kMapBadParameters;
+  if (full) return kMapTooManyEntries;
   if (!map->mode_extract) return kMapNotExtractMode;
   return list_result;
+}
+
+}  // namespace
+
+uint32_t ParseMap(CGenFile& data, ArchiveMap* map) {
+  try {
+    return ParseChunks(data, map);
+  } catch (const std::bad_alloc&) {
+    return kMapOutOfMemory;
+  }
 }
 
 }  // namespace krv::sfxarc

@@ -29,11 +29,16 @@ struct ArchiveMap {
 constexpr uint32_t kMapNotExtractMode = 87;
 constexpr uint32_t kMapBadFile = 1006;
 constexpr uint32_t kMapBadParameters = 0xFFFFFFFF;
+constexpr uint32_t kMapTooManyEntries = 1006;  // beyond kMaxMapEntries
+constexpr uint32_t kMapOutOfMemory = 8;
 
 // Parses the map in `data` (from its start to its size) into `*map`,
 // adding to what it holds. Returns:
 //   0xFFFFFFFF at once for a CMDP chunk whose body is not 8 bytes (or is
 //     cut short by the end of the data); nothing after it is parsed;
+//   1006 at once for a FILE that would make more than kMaxMapEntries
+//     entries (archive_format.h); `*map` then holds that many;
+//   8 when memory runs out (no exception leaves the parser);
 //   87 when, after the whole map, MODE is not exactly "extract";
 //   else the result of the last LIST: the result of its last FILE, 0 for a
 //     FILE that parsed, 1006 for one whose PTRL is not 12 bytes or which is

@@ -15,8 +15,14 @@ namespace krv::sfxarc::crt {
 // -1 with errno set.
 int OpenForReading(const std::wstring& path);
 
-// Creates or truncates a file for reading and writing, untranslated, other
-// opens allowed, readable and writable. Returns the descriptor, or -1 with
+// Creates a file for reading and writing, untranslated, other opens
+// allowed, readable and writable, in place of any file at the path. On
+// Windows an existing file is truncated. On POSIX whatever stands at the
+// path is unlinked first (the entry only: a symbolic or hard link planted
+// there is removed, what it points at is not touched) and the file is then
+// created exclusively without following a link, so nothing is written
+// through a link even if one appears in between (the open then fails with
+// EEXIST). A folder at the path fails. Returns the descriptor, or -1 with
 // errno set.
 int OpenForWriting(const std::wstring& path);
 

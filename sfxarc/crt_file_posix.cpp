@@ -1,4 +1,6 @@
 #include <fcntl.h>
+
+#include <cerrno>
 #include <unistd.h>
 
 #include "log/utf8_text.h"
@@ -11,8 +13,9 @@ int OpenForReading(const std::wstring& path) {
 }
 
 int OpenForWriting(const std::wstring& path) {
-  return ::open(krv::log::utf8_from_wide(path.c_str()).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC,
-                0666);
+  const std::string name = krv::log::utf8_from_wide(path.c_str());
+  if (::unlink(name.c_str()) != 0 && errno != ENOENT) return -1;
+  return ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
 int32_t ReadSome(int fd, void* buffer, uint32_t n) {

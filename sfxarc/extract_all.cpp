@@ -9,6 +9,7 @@
 #include "sfxarc/jobpool/job.h"
 #include "sfxarc/jobpool/jobpool.h"
 #include "sfxarc/keep_packed.h"
+#include "sfxarc/memory_budget.h"
 #include "sfxarc/sfx_arc.h"
 #include "sfxarc/sfxarc_log.h"
 #include "sfxarc/unpack_block.h"
@@ -21,6 +22,8 @@ struct ExtractionState {
   SfxArc& archive;
   const std::wstring& folder;
   progress::ProgressCallback* progress;  // may be null
+  // Bounds what the running jobs hold in memory.
+  MemoryBudget budget;
   // Held while a finished entry is counted and reported.
   std::mutex report_lock;
   std::atomic<int32_t> finished{0};
@@ -60,7 +63,7 @@ class VpxJob final : public krv::job {
     ran_ = true;
     uint32_t code;
     try {
-      code = state_.archive.ExtractEntry(state_.folder, entry_, !IsKeptPacked(entry_.name));
+      code = state_.archive.ExtractEntry(state_.folder, entry_, !IsKeptPacked(entry_.name), &state_.budget);
     } catch (const std::bad_alloc&) {
       code = kNotEnoughMemory;
     }
@@ -91,13 +94,16 @@ class VpxJob final : public krv::job {
 static_assert(kMaxExtractionWorkers == jobpool::kMaximumWorkers, "one limit for both");
 
 uint32_t SfxArc::ExtractAllFiles(const std::wstring& folder, progress::ProgressCallback* progress,
-                                 uint32_t max_workers) {
-  ExtractionState state{*this, folder, progress};
+                                 uint32_t max_workers, uint64_t memory_budget) {
+  ExtractionState state{*this, folder, progress, MemoryBudget(memory_budget)};
   if (progress) {
     progress->SetOverallTotal(Entries().size());
     progress->SetOverallDone(0);
   }
-  {
+  // The pool's own allocations (its name, its queue) may fail; its jobs
+  // catch theirs. Jobs already added are run or released by the pool's
+  // shut-down before the state goes.
+  try {
     jobpool pool(max_workers);
     for (const SfxEntry& entry : Entries()) {
       VpxJob* job = new (std::nothrow) VpxJob(state, entry);
@@ -112,6 +118,8 @@ uint32_t SfxArc::ExtractAllFiles(const std::wstring& folder, progress::ProgressC
       job->release();
     }
     pool.wait();
+  } catch (const std::bad_alloc&) {
+    state.result.store(kNotEnoughMemory);
   }
   return state.result.load();
 }

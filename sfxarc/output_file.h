@@ -19,6 +19,11 @@ bool SetFileTimes(const std::wstring& path, int64_t seconds);
 // Whether a file or folder exists at `path`.
 bool PathExists(const std::wstring& path);
 
+// Whether `path` is a link to elsewhere: a symbolic link on POSIX, a
+// reparse point (symbolic link, junction, mount point) on Windows. False
+// when nothing is there.
+bool IsLink(const std::wstring& path);
+
 // Clears the file's attributes (read-only among them) so that it can be
 // deleted. Windows only; on POSIX a file's own permissions do not stop its
 // deletion and nothing is done.

@@ -32,6 +32,11 @@ bool PathExists(const std::wstring& path) {
   return ::lstat(Utf8(path).c_str(), &info) == 0;
 }
 
+bool IsLink(const std::wstring& path) {
+  struct stat info;
+  return ::lstat(Utf8(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 void ClearFileAttributes(const std::wstring&) {}
 
 bool DeleteOutputFile(const std::wstring& path) { return ::unlink(Utf8(path).c_str()) == 0; }

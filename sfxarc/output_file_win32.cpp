@@ -27,6 +27,11 @@ bool SetFileTimes(const std::wstring& path, int64_t seconds) {
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+bool IsLink(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 void ClearFileAttributes(const std::wstring& path) { SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); }
 
 bool DeleteOutputFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }

@@ -66,7 +66,8 @@ uint32_t SfxArc::Load(const std::wstring& path) {
     krv::log::write_log(kError, category, L"Archive '%ls' is too small", name);
     return kArchiveDamaged;
   }
-  const uint32_t result = LoadMap(path);
+  uint32_t result = LoadMap(path);
+  if (result == 0) result = CheckDeclaredSizes(path);
   if (result == 0) krv::log::write_log(kInfo, category, L"SFX archive '%ls' sucessfully loaded.", name);
   return result;
 }
@@ -102,13 +103,18 @@ uint32_t SfxArc::LoadMap(const std::wstring& path) {
   // than left to an allocation of nearly 4 GiB failing, which on a 64-bit
   // host it need not.
   if (map_offset > trailer || archive_file_.Seek(map_offset, kSeekFromStart) != map_offset) return kArchiveDamaged;
+  // A map larger than the limits is refused before it is read or unpacked.
   std::vector<uint8_t> map_bytes;
+  if (trailer - map_offset > kMaxMapPackedSize) {
+    krv::log::write_log(kError, category, L"Cannot load map block of archive '%ls'", name);
+    return kArchiveDamaged;
+  }
   {
     FileBlock block(archive_file_, trailer - map_offset);
     if (!block) return kArchiveDamaged;
     CMFile block_view;
     block_view.Attach(block.data(), block.size());
-    if (UnpackBlock(block_view, map_bytes) != 0) {
+    if (UnpackBlock(block_view, map_bytes, kMaxMapUnpackedSize) != 0) {
       krv::log::write_log(kError, category, L"Cannot load map block of archive '%ls'", name);
       return kArchiveDamaged;
     }
@@ -128,7 +134,8 @@ uint32_t SfxArc::LoadMap(const std::wstring& path) {
 
 std::unique_ptr<FileBlock> SfxArc::ReadStored(uint32_t offset, uint32_t size) {
   std::lock_guard<std::mutex> lock(archive_lock_);
-  if (!archive_file_.is_open() || archive_file_.Seek(offset, kSeekFromStart) != offset) return nullptr;
+  if (!archive_file_.is_open() || !InContent(offset, size) || archive_file_.Seek(offset, kSeekFromStart) != offset)
+    return nullptr;
   std::unique_ptr<FileBlock> block(new (std::nothrow) FileBlock(archive_file_, size));
   if (!block || !*block) return nullptr;
   return block;

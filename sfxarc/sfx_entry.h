@@ -17,6 +17,10 @@ struct SfxEntry {
   int64_t time = 0;
   // A second name for the unpacked content (XNAM); empty if absent.
   std::wstring extra_name;
+  // The unpacked size U that the header of the entry's block declared when
+  // the archive was loaded; 0 when the stored bytes lie outside the content
+  // or hold no block header.
+  uint32_t unpacked_size = 0;
 };
 
 }  // namespace krv::sfxarc

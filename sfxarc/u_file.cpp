@@ -105,6 +105,7 @@ bool CUFile::Write(const void* buffer, uint32_t n, uint32_t* count_written) {
 }
 
 uint8_t* CUFile::ReadBlock(uint32_t n) {
+  if (static_cast<int64_t>(position_) + n > kMaxFileSize) return nullptr;
   // calloc: one allocation of the whole block, zeroed, so a short read
   // leaves a zero tail; at least one byte, so that n = 0 is not "none".
   uint8_t* block = static_cast<uint8_t*>(std::calloc(std::max<uint32_t>(n, 1), 1));

@@ -25,8 +25,9 @@ class CUFile : public CGenFile {
   // else with the translated errno; the object stays closed then.
   bool OpenRead(const std::wstring& path);
 
-  // Creates or truncates a file for reading and writing, readable and
-  // writable by its owner. Failures as OpenRead.
+  // Creates a file for reading and writing, readable and writable by its
+  // owner, in place of any file at the path (on POSIX without writing
+  // through a link that stands there: crt_file.h). Failures as OpenRead.
   bool OpenWrite(const std::wstring& path);
 
   // Reads in pieces of at most 4 MiB until `n` bytes are read or a read
@@ -42,7 +43,10 @@ class CUFile : public CGenFile {
 
   // A new zero-filled block of `n` bytes, filled by Read from the position.
   // The read's outcome is not reported: a short read leaves zeros at the
-  // end. Null only when the allocation fails. Release with FreeBlock.
+  // end. Null when the allocation fails, and, before anything is allocated,
+  // when the block would reach 2 GiB or beyond (no file this object opens
+  // has bytes there; a failed seek's position 0xFFFFFFFF counts as such).
+  // Release with FreeBlock.
   uint8_t* ReadBlock(uint32_t n) override;
   void FreeBlock(uint8_t* block) override;
 

@@ -18,7 +18,7 @@ bool ReadPackedBlockHeader(CGenFile& file, PackedBlockHeader* header) {
   return header->packer != kPackerNone && sizes_read;
 }
 
-uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out) {
+uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out, uint32_t max_unpacked_size) {
   try {
     PackedBlockHeader header;
     if (!ReadPackedBlockHeader(file, &header)) {
@@ -26,7 +26,7 @@ uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out) {
       // missing too.
       return header.packer == kPackerNone ? kBrokenPackage : kNotEnoughMemory;
     }
-    if (header.unpacked_size > kMaxUnpackedSize) return kBrokenPackage;
+    if (header.unpacked_size > kMaxUnpackedSize || header.unpacked_size > max_unpacked_size) return kBrokenPackage;
     FileBlock packed(file, header.packed_size);
     if (!packed) return kNotEnoughMemory;
     std::unique_ptr<DataPacker> packer = CreatePacker(header.packer);

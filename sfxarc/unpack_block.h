@@ -51,9 +51,10 @@ bool ReadPackedBlockHeader(CGenFile& file, PackedBlockHeader* header);
 // Unpacks the packed block that starts at offset 0 of `file` into `out`
 // (owned by the caller), which then holds exactly U bytes; bytes the packer
 // did not produce are zero. Returns 0; 0xA002 when the magic is unknown, U
-// exceeds kMaxUnpackedSize, the packer fails or an exception (memory) occurs;
-// 8 when the N packed bytes are not in the file or no packer object can be
-// made. On failure `out` holds U bytes or fewer, of no meaning.
-uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out);
+// exceeds `max_unpacked_size` (checked before anything is allocated), the
+// packer fails or an exception (memory) occurs; 8 when the N packed bytes
+// are not in the file or no packer object can be made. On failure `out`
+// holds U bytes or fewer, of no meaning.
+uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out, uint32_t max_unpacked_size = kMaxUnpackedSize);
 
 }  // namespace krv::sfxarc

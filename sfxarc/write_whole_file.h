@@ -10,8 +10,9 @@ namespace krv::sfxarc {
 // (ERROR_CANNOT_MAKE).
 constexpr uint32_t kCannotWriteOutput = 82;
 
-// Creates or truncates the file at `path` (read and write, untranslated,
-// other opens allowed, readable and writable) and writes the `n` bytes at
+// Creates the file at `path` in place of any file there (read and write,
+// untranslated, other opens allowed, readable and writable; on POSIX never
+// through a link standing at the path, crt_file.h) and writes the `n` bytes at
 // `bytes` in pieces of at most 4 MiB. Returns 0; 82 when the file cannot be
 // created, or when a write fails or writes nothing: the partial file is then
 // removed.

@@ -2,13 +2,12 @@
 
 #include <windows.h>
 
-#include <cstdarg>
-#include <cwchar>
+#include <exception>
 #include <memory>
-#include <vector>
 
 #include "handoff/installer_launch.h"
 #include "handoff/temp_workspace.h"
+#include "log/describe_exception.h"
 #include "log/ilogger.h"
 #include "log/log_module.h"
 #include "log/write_log.h"
@@ -22,6 +21,7 @@
 #include "progress/sfx_progress.h"
 #include "runtime/path_join.h"
 #include "runtime/runtime_layers.h"
+#include "runtime/wide_format.h"
 #include "sfxarc/sfx_arc.h"
 #include "stub/command_line.h"
 #include "stub/load_library_filters.h"
@@ -36,24 +36,6 @@ constexpr ResultCode kProductMissing = 0xA003;
 // Builds below this one cannot take an update package.
 constexpr uint32_t kLastTooOldSetupVersion = 1995;
 constexpr int64_t kLogFileMaxSize = 0x400000;
-
-std::wstring Format(const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  // vswprintf cannot measure; grow until the whole text fits.
-  std::vector<wchar_t> buffer(256);
-  int n;
-  while ((n = std::vswprintf(buffer.data(), buffer.size(), format, measure)) < 0 && buffer.size() < (1u << 20)) {
-    va_end(measure);
-    va_copy(measure, args);
-    buffer.resize(buffer.size() * 2);
-  }
-  va_end(measure);
-  va_end(args);
-  return n < 0 ? std::wstring() : std::wstring(buffer.data(), static_cast<size_t>(n));
-}
 
 // Every user-visible failure is one modal error box, unless /silent.
 class ErrorBoxes {
@@ -75,8 +57,9 @@ void CreateFolderWithParents(const std::wstring& folder) {
   CreateDirectoryW(folder.c_str(), nullptr);
 }
 
-void OpenLogFile() {
-  std::wstring log_path = JoinPath(product::GetPersistentDataFolder(), L"Logs\\Update.log");
+void OpenLogFile(branding::Brand brand) {
+  const branding::BrandInfo record = branding::MakeBrandRecord(static_cast<uint32_t>(brand));
+  std::wstring log_path = JoinPath(product::PersistentDataFolderOf(record), L"Logs\\Update.log");
   size_t last = log_path.rfind(L'\\');
   if (last != std::wstring::npos) CreateFolderWithParents(log_path.substr(0, last));
   if (std::shared_ptr<log::ILogger> logger = log::get_default_logger()) {
@@ -122,9 +105,9 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
   product::InstalledProduct installed;
   if (!product::LocateInstalledProduct(&installed)) {
     boxes.Show(nullptr,
-               Format(L"%ls was not detected to be installed on this machine. This installer cannot continue.",
+               format_wide(L"%ls was not detected to be installed on this machine. This installer cannot continue.",
                       name.c_str()),
-               Format(L"%ls not detected", name.c_str()));
+               format_wide(L"%ls not detected", name.c_str()));
     log::write_log(log::kError, kKaldor, L"%ls is not installed. Stub cannot continue.", name.c_str());
     return kProductMissing;
   }
@@ -134,7 +117,7 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
   if (!SetupExecutablePresent(setup_exe) ||
       (setup_version != product::kSetupVersionAbsent && setup_version <= kLastTooOldSetupVersion)) {
     boxes.Show(nullptr,
-               Format(L"This installer cannot continue because installed %ls is too old. Program version must be "
+               format_wide(L"This installer cannot continue because installed %ls is too old. Program version must be "
                       L"greater than %u.",
                       name.c_str(), kLastTooOldSetupVersion),
                L"Old program version");
@@ -191,29 +174,70 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
   return result;
 }
 
-}  // namespace
-
-ResultCode RunStub(const std::wstring& tail) {
+// The run up to the installer/updater's end. `temp_folder` receives the
+// workspace as soon as it exists and `debug` the option, so that the caller
+// removes the workspace also when an exception ends the run.
+ResultCode RunGuarded(const std::wstring& tail, sfxarc::SfxArc& archive, std::wstring& temp_folder, bool& debug) {
   runtime::AttachRuntimeLayers();
   InstallLoadLibraryFilters();
   log::write_log(log::kInfo, kKaldor, L"Entering Orvane VPS SFX stub guarded code section.");
 
-  branding::SetBrand(BrandFromArchive());
-  OpenLogFile();
+  // The log's folder follows from the archive's brand alone, so the log
+  // opens, and the run's end is logged, even when the brand cannot be stored
+  // for the process.
+  const branding::Brand brand = BrandFromArchive();
+  OpenLogFile(brand);
+  branding::SetBrand(brand);
 
   CommandLine options;
   options.Parse(GetCommandLineW(), true);
   const bool silent = options.HasOption(L"silent");
-  const bool debug = options.HasOption(L"debug");
+  debug = options.HasOption(L"debug");
   log::write_log(log::kInfo, kKaldor, L"Running VPS SFX '%ls'", OwnExecutablePath());
+  return RunUpdate(tail, silent, archive, temp_folder);
+}
 
+// Logs an exception that reached the flow's edge.
+void LogEscapedException(const char* where) {
+  std::string what = "an exception of unknown type";
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    what = log::describe_exception(e);
+  } catch (...) {
+  }
+  log::write_log(log::kError, kKaldor, L"Unexpected exception %hs: %hs (code 0x%x)", where, what.c_str(),
+                 kInternalError);
+}
+
+}  // namespace
+
+ResultCode RunStub(const std::wstring& tail) noexcept {
   // The archive file stays open until the workspace has been removed.
   sfxarc::SfxArc archive;
   std::wstring temp_folder;
-  ResultCode result = RunUpdate(tail, silent, archive, temp_folder);
-
-  handoff::DeleteDirectoryTree(temp_folder, L"*.*", debug);
-  runtime::DetachRuntimeLayers();
+  bool debug = false;
+  ResultCode result;
+  // The flow reports failures as codes; an exception from the layers below
+  // (the brand's process-local storage, memory) ends the run here with a
+  // code of its own, still removing the workspace and logging the end.
+  try {
+    result = RunGuarded(tail, archive, temp_folder, debug);
+  } catch (...) {
+    LogEscapedException("in the update");
+    result = kInternalError;
+  }
+  try {
+    handoff::DeleteDirectoryTree(temp_folder, L"*.*", debug);
+  } catch (...) {
+    LogEscapedException("while removing the workspace");
+    result = kInternalError;
+  }
+  try {
+    runtime::DetachRuntimeLayers();
+  } catch (...) {
+    LogEscapedException("while detaching the runtime layers");
+  }
   log::write_log(log::kInfo, kKaldor, L"Leaving Orvane SFX stub guarded code section (return code 0x%x)", result);
   return result;
 }

@@ -34,8 +34,11 @@ constexpr char kUsage[] =
     "  --name NAME          the package's short name (SFXN); default: PKG's file\n"
     "                       name without its extension\n"
     "  --packer lzma|zlib   packer of entries, parameters and map; default: lzma\n"
-    "  --form 5|1|2         file signature: 5 second-generation raw (default),\n"
-    "                       1 first-generation raw, 2 text checksum (no key)\n"
+    "  --form 5|1           file signature: 5 second-generation raw (default),\n"
+    "                       1 first-generation raw (refused by stubs built\n"
+    "                       with KRV_SECOND_GENERATION_ONLY). The text checksum\n"
+    "                       (form 2) is no choice: it authenticates nothing and\n"
+    "                       no stub loads a package that carries it\n"
     "  --key FILE           private key set to sign with; default: the\n"
     "                       development keys, with a warning (tests only)\n"
     "  --entry-signatures   follow each entry by its own form 5 signature block\n"
@@ -115,7 +118,12 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   if (packer_name != "lzma" && packer_name != "zlib") return UsageError(io, kCommand, "--packer must be lzma or zlib");
   const sfxarc::PackerId packer = packer_name == "lzma" ? sfxarc::kPackerLzma : sfxarc::kPackerZlib;
   SignatureForm form = SignatureForm::kRawV2;
-  if (!ParseForm(parsed.Value("form", "5"), {5, 1, 2}, &form)) return UsageError(io, kCommand, "--form must be 5, 1 or 2");
+  if (parsed.Value("form", "5") == "2") {
+    return UsageError(io, kCommand,
+                      "--form 2: the text checksum authenticates nothing (anyone can compute it); no stub loads "
+                      "a package that carries it");
+  }
+  if (!ParseForm(parsed.Value("form", "5"), {5, 1}, &form)) return UsageError(io, kCommand, "--form must be 5 or 1");
   uint32_t fixed_time = 0;
   if (parsed.Has("time") && !ParseU32(parsed.Value("time"), &fixed_time)) {
     return UsageError(io, kCommand, "--time must be a number of seconds below 2^32");
@@ -164,11 +172,8 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   }
 
   krv::signature::DsaKeySet keys;
-  const bool needs_keys = form != SignatureForm::kChecksum || parsed.Has("entry-signatures");
-  if (needs_keys) {
-    const int loaded = LoadSigningKeys(parsed, kCommand, io, &keys);
-    if (loaded != kExitOk) return loaded;
-  }
+  const int loaded = LoadSigningKeys(parsed, kCommand, io, &keys);
+  if (loaded != kExitOk) return loaded;
   if (parsed.Has("entry-signatures")) spec.entry_keys = &keys;
 
   std::vector<uint8_t> image;

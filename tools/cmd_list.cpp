@@ -23,11 +23,13 @@ constexpr char kCommand[] = "list";
 
 constexpr char kUsage[] =
     "usage: sfxtool list PKG [--json]\n\n"
-    "Loads PKG as the stub does (its signature must verify against the keys\n"
-    "built into this program, and its map must parse) and prints the command-line\n"
-    "template, the package's name and, per entry: name, offset, stored size,\n"
-    "time, packer, unpacked size, and whether extraction keeps it packed (the\n"
-    "updater's own packages) or unpacks it. A package that does not load ends\n"
+    "Loads PKG as the stub does and prints the command-line template, the\n"
+    "package's name and, per entry: name, offset, stored size, time, packer,\n"
+    "unpacked size, and whether extraction keeps it packed (the updater's own\n"
+    "packages) or unpacks it. Loading needs a file signature of a keyed form (5,\n"
+    "or 1 unless built with KRV_SECOND_GENERATION_ONLY) that verifies against the\n"
+    "keys built into this program, and a map that parses; a text checksum (form\n"
+    "2) authenticates nothing and is refused. A package that does not load ends\n"
     "with the loader's code and exit code 5.\n\n"
     "options:\n"
     "  --json   one JSON object instead of text\n";

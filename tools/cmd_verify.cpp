@@ -26,10 +26,13 @@ constexpr char kUsage[] =
     "file. Prints the form, the block's position P (the length of the content it\n"
     "covers), the key that verified and the content's digest. Exit 0 when it\n"
     "verifies, 1 when no block is found or it does not verify.\n\n"
+    "The text checksum (form 2) is an MD5 digest that anyone can compute: a file\n"
+    "that matches it was not changed by accident, but it authenticates nothing,\n"
+    "and no stub loads a package that carries it. verify says so beside it.\n\n"
     "options:\n"
     "  --mode 1   any form: raw, then text, then the checksum (default)\n"
     "  --mode 2   first generation (forms 0, 1; forms 4, 5 are checked as in 4)\n"
-    "  --mode 3   the text checksum only (form 2)\n"
+    "  --mode 3   the text checksum only (form 2; no key, proves nothing)\n"
     "  --mode 4   second generation (forms 4, 5)\n"
     "  --json     one JSON object instead of text\n";
 
@@ -62,12 +65,14 @@ int RunVerifyCommand(const std::vector<std::string>& args, ToolIo& io) {
   if (verified) location = result.location;
   const std::string digest = verified ? krv::signature::EncodeHex(result.digest, result.digest_size) : std::string();
   const char* digest_kind = result.digest_size == 32 ? "sha256" : "md5";
+  const bool keyed = location.form != krv::signature::SignatureForm::kChecksum;
 
   if (parsed.Has("json")) {
     io.out << "{\"file\": " << JsonString(path) << ", \"verified\": " << (verified ? "true" : "false");
     if (found) {
       io.out << ", \"form\": " << static_cast<int>(location.form) << ", \"form_name\": "
-             << JsonString(FormName(location.form)) << ", \"position\": " << location.position;
+             << JsonString(FormName(location.form)) << ", \"keyed\": " << (keyed ? "true" : "false")
+             << ", \"position\": " << location.position;
     }
     if (verified) {
       io.out << ", \"key\": " << result.key_number << ", \"digest_kind\": \"" << digest_kind
@@ -85,6 +90,10 @@ int RunVerifyCommand(const std::vector<std::string>& args, ToolIo& io) {
              << "verified: yes\n";
     } else {
       io.out << "verified: no\n";
+    }
+    if (!keyed) {
+      io.out << "note:     the text checksum authenticates nothing (anyone can compute it); no stub loads a\n"
+             << "          package that carries it\n";
     }
   } else {
     io.out << "file:     " << path << "\n"

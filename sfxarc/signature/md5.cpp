@@ -44,7 +44,9 @@ void Compress(uint32_t state[4], const uint8_t* data, size_t blocks) {
         f = d ^ (b & (c ^ d));
         k = i;
       } else if (i < 32) {
-        f = c ^ (d & (b ^ c));
+        // (b & d) | (c & ~d) as a sum of its two disjoint halves: c & ~d
+        // does not wait for b, the previous step's result.
+        f = (c & ~d) + (b & d);
         k = (5 * i + 1) & 15;
       } else if (i < 48) {
         f = b ^ c ^ d;

@@ -70,6 +70,11 @@ class UpdateTest : public testing::Test {
     return listing;
   }
 
+  // Host path of the Orvane product's update log.
+  std::string UpdateLog() const {
+    return bed_.HostPath("C:\\ProgramData\\ORVANE Software\\Persistent Data\\Orvane\\Logs\\Update.log");
+  }
+
   fs::path work_;
   WineBed bed_;
 };
@@ -166,7 +171,7 @@ TEST_F(UpdateTest, LogsTheRunIntoTheProductsUpdateLog) {
   setup.behaviour = "exit_code=0x80000000\n";
   InstalledProduct product(bed_, setup);
   const std::string package = Build("/vps_upd:\"%TMPPATH%\"", bed_.WindowsProgram("stub/sfxstub.exe"));
-  const std::string log = bed_.HostPath("C:\\ProgramData\\ORVANE Software\\Persistent Data\\Orvane\\Logs\\Update.log");
+  const std::string log = UpdateLog();
   const size_t before = fs::exists(log) ? fs::file_size(log) : 0;
 
   ProgramResult run = bed_.Run(package, {"/silent"}, std::chrono::seconds(120));
@@ -198,6 +203,23 @@ TEST_F(UpdateTest, ArchiveErrorBoxIsOwnedByTheProgressWindow) {
   EXPECT_EQ(run.exit_code, 1006u);
   // The updater ran at most without a workspace (to write its missing
   // setup state), never on one.
+  EXPECT_EQ(RecordValue(ReadHostFile(product.UpdaterRecord()), "workspace"), "");
+}
+
+TEST_F(UpdateTest, AChecksumSignedPackageIsRefusedAsUnsigned) {
+  InstalledProduct product(bed_, ProductSetup{});
+  // A signed package whose file signature is replaced by a text checksum
+  // over the same content: an MD5 anyone could have computed.
+  const std::string package = Build("/vps_upd:\"%TMPPATH%\"", bed_.WindowsProgram("stub/sfxstub.exe"));
+  fs::resize_file(package, fs::file_size(package) - 72);
+  ASSERT_EQ(Shell(Sfxtool() + " sign " + Quote(package) + " --form 2 >/dev/null 2>&1"), 0);
+  const std::string log = UpdateLog();
+  const size_t before = fs::exists(log) ? fs::file_size(log) : 0;
+
+  ProgramResult run = bed_.Run(package, {"/silent"}, std::chrono::seconds(120));
+  ASSERT_TRUE(run.finished) << run.output;
+  EXPECT_EQ(run.exit_code, 1006u);
+  EXPECT_NE(ReadHostFile(log).substr(before).find("Error in signature of archive '"), std::string::npos);
   EXPECT_EQ(RecordValue(ReadHostFile(product.UpdaterRecord()), "workspace"), "");
 }
 

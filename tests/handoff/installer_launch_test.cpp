@@ -12,12 +12,16 @@
 #include "log/utf8_text.h"
 #include "progress/progress_animator.h"
 #include "log/write_log.h"
+#include "runtime/child_process_win32.h"
 #include "tests/handoff/recording_log.h"
+#include "tests/runtime/failing_child_process_calls_win32.h"
 #include "tests/handoff/scratch.h"
 
 namespace krv::handoff {
 namespace {
 
+using krv::testing::FailedResume;
+using krv::testing::FailedWaitAfterTheEnd;
 using testing::ReadTextFile;
 using testing::ScratchFolder;
 using testing::WriteTextFile;
@@ -127,6 +131,40 @@ TEST_F(LaunchTest, RefusalsGiveASystemCodeAndExitCodeZero) {
     EXPECT_EQ(recorded.Lines()[0].level, log::kError);
     EXPECT_EQ(recorded.Lines()[0].category, "sfxsh");
     EXPECT_EQ(recorded.Lines()[0].text, L"Error creating process '" + c.exe + L"' (code " + code + L")");
+  }
+}
+
+// Failures of the system calls after the start: a thread that cannot be
+// resumed must not leave a suspended process waited for for ever, and a
+// failed wait must not pass STILL_ACTIVE (259) on as the exit code.
+TEST_F(LaunchTest, FailedResumeOrWaitEndsTheRunWithItsError) {
+  struct Case {
+    const char* what;
+    os::ScopedChildProcessCalls::ResumeCall resume;
+    os::ScopedChildProcessCalls::WaitCall wait;
+    uint32_t code;
+    bool ran;
+    const wchar_t* line;
+  } cases[] = {
+      {"resume fails", FailedResume, WaitForSingleObject, ERROR_ACCESS_DENIED, false, L"Cannot resume process '"},
+      {"wait fails", ResumeThread, FailedWaitAfterTheEnd, ERROR_INVALID_HANDLE, true, L"Cannot wait for process '"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW((setup_ + L"\\pkgrun-record.txt").c_str());
+    testing::RecordingLog recorded;
+    uint32_t exit_code = 12345;
+    {
+      os::ScopedChildProcessCalls failing(c.resume, c.wait);
+      EXPECT_EQ(RunInstaller(exe_, arguments_, &exit_code, nullptr), c.code);
+    }
+    EXPECT_EQ(exit_code, 0u);
+    EXPECT_EQ(Record().has_value(), c.ran) << "a process that was not resumed is terminated unrun";
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%x", c.code);
+    ASSERT_EQ(recorded.Lines().size(), 1u);
+    EXPECT_EQ(recorded.Lines()[0].level, log::kError);
+    EXPECT_EQ(recorded.Lines()[0].text, c.line + exe_ + L"' (code " + code + L")");
   }
 }
 

@@ -1,10 +1,10 @@
 #include "tests/handoff/recording_log.h"
 
 #include <cstdarg>
-#include <cwchar>
 #include <mutex>
 
 #include "log/write_log.h"
+#include "runtime/wide_format.h"
 
 namespace krv::handoff::testing {
 namespace {
@@ -48,14 +48,12 @@ LogCategory make_category(const wchar_t* name) {
 }
 
 void write_log(int32_t level, const LogCategory& category, const wchar_t* format, ...) {
-  std::vector<wchar_t> buffer(1 << 16);
   va_list args;
   va_start(args, format);
-  const int n = std::vswprintf(buffer.data(), buffer.size(), format, args);
+  std::wstring text = vformat_wide(format, args);
   va_end(args);
   std::lock_guard<std::mutex> lock(handoff::testing::g_mutex);
-  if (handoff::testing::g_lines && n >= 0)
-    handoff::testing::g_lines->push_back({level, category.name, std::wstring(buffer.data(), static_cast<size_t>(n))});
+  if (handoff::testing::g_lines) handoff::testing::g_lines->push_back({level, category.name, std::move(text)});
 }
 
 }  // namespace krv::log

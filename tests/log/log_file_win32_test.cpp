@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "log/file_mutex_win32.h"
 #include "log/file_rename_win32.h"
 #include "log/logger.h"
 #include "log/log_line.h"
@@ -89,6 +92,43 @@ TEST(LogFileRotation, AnOldFileHeldOpenDoesNotStopTheRotation) {
     ++files;
   }
   EXPECT_EQ(files, 2u);
+}
+
+// Anyone on the machine can compute the file lock's name and hold the
+// mutex for ever. The logger still opens the file (moving a file without
+// the mark aside), writes every line and finishes; the lines go unlocked.
+TEST(LogFileLock, AMutexHeldElsewhereBlocksNoLine) {
+  test::ScratchFolder folder;
+  const std::wstring path = folder.file("Update.log");
+  test::write_file(path, "no mark");
+  const std::wstring name = file_mutex_name(path);
+  const char* const kTexts[] = {"first", "second", "third"};
+  os::scoped_handle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  os::scoped_handle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  // A thread with its own handle owns the mutex, as another process would.
+  std::thread holder([&] {
+    os::scoped_handle own(CreateMutexW(nullptr, TRUE, name.c_str()));
+    SetEvent(taken.get());
+    WaitForSingleObject(release.get(), INFINITE);
+    ReleaseMutex(own.get());
+  });
+  ASSERT_EQ(WaitForSingleObject(taken.get(), 10000), WAIT_OBJECT_0);
+  {
+    ScopedFileMutexTimeout short_wait(20);
+    auto logger = Logger::create();
+    logger->open_file(path.c_str(), 1 << 20, kDebug);
+    for (const char* text : kTexts) log_message(*logger, kInfo, make_category(L"test"), "%s", text);
+  }
+  SetEvent(release.get());
+  holder.join();
+  const std::vector<std::string> lines = test::log_lines(test::read_file(path));
+  ASSERT_EQ(lines.size(), 3u);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    test::ParsedLine parsed;
+    ASSERT_TRUE(test::parse_line(lines[i], parsed));
+    EXPECT_EQ(parsed.message, kTexts[i]);
+  }
+  EXPECT_EQ(test::read_file(path + L".old"), "no mark");
 }
 
 TEST(NtPathBeside, FolderFormsOfWin32Paths) {

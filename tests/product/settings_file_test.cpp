@@ -160,6 +160,49 @@ TEST(SettingsFileSections, DottedPathsNestAndEmptyNamesCount) {
   EXPECT_EQ(file.Section(L"products").Section(L"").Sections().count(L"x"), 1u);
 }
 
+// Headers and paths someone else wrote: a path nests at most kMaxDepth
+// levels, the rest of it stays in the deepest name, and neither the lookup
+// nor the teardown costs a stack frame per dot.
+TEST(SettingsFileSections, NestingIsBoundedWhateverTheNumberOfDots) {
+  struct Row {
+    const char* what;
+    std::wstring path;
+    size_t depth;
+    std::wstring deepest_name;
+  };
+  std::wstring letters = L"a";  // kMaxDepth + 1 parts: a.b.c...
+  for (size_t i = 1; i <= SettingsSection::kMaxDepth; ++i) {
+    letters += L'.';
+    letters += static_cast<wchar_t>(L'a' + i % 26);
+  }
+  const std::wstring at_limit = letters.substr(0, 2 * SettingsSection::kMaxDepth - 1);
+  const std::wstring dots(100000, L'.');
+  const Row rows[] = {
+      {"as many parts as the limit", at_limit, SettingsSection::kMaxDepth, at_limit.substr(at_limit.size() - 1)},
+      {"one part more", letters, SettingsSection::kMaxDepth, letters.substr(letters.size() - 3)},
+      {"100,000 dots", dots, SettingsSection::kMaxDepth, dots.substr(SettingsSection::kMaxDepth - 1)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string header = "[";
+    for (wchar_t c : row.path) header += static_cast<char>(c);
+    SettingsFile file = Parsed(header + "]\nkey=value\n");
+    size_t depth = 0;
+    const SettingsSection* deepest = nullptr;
+    std::wstring deepest_name;
+    for (const auto* level = &file.Sections(); level->size() == 1; level = &deepest->Sections()) {
+      ++depth;
+      deepest_name = level->begin()->first;
+      deepest = &level->begin()->second;
+    }
+    EXPECT_EQ(depth, row.depth);
+    EXPECT_EQ(deepest_name, row.deepest_name);
+    ASSERT_NE(deepest, nullptr);
+    EXPECT_EQ(deepest->GetString(L"key", L""), L"value");
+    EXPECT_EQ(&file.Section(row.path), deepest) << "a lookup finds the section the header made";
+  }
+}
+
 TEST(SettingsFileSections, ParseReplacesEarlierContentAndSectionCreatesInMemory) {
   SettingsFile file = Parsed("[old]\nk=v\n");
   const std::string fresh = "[new]\nk=w\n";

@@ -7,16 +7,28 @@
 #include "product/brand.h"
 #include "product/settings_file.h"
 #include "product/setup_state.h"
+#include "runtime/child_process_win32.h"
 #include "runtime/registry_helpers.h"
 #include "tests/product/registry_fixture.h"
 #include "tests/product/temp_tree.h"
+#include "tests/runtime/failing_child_process_calls_win32.h"
 
 namespace krv::product {
 namespace {
 
+using krv::testing::FailedResume;
+using krv::testing::FailedWaitAfterTheEnd;
 using krv::testing::ProductRegistryLock;
 using krv::testing::ScratchKey;
 using krv::testing::TempTree;
+
+// The installer stand-in beside this test program.
+std::wstring FakeInstaller() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring path(self);
+  return path.substr(0, path.rfind(L'\\')) + L"\\product_fake_installer.exe";
+}
 
 TEST(SettingsFileLoad, ReadsTheFileOrReportsTheSystemsError) {
   TempTree tree;
@@ -60,20 +72,40 @@ TEST(SettingsFileLoad, SharedLockIsHeldOnlyDuringTheRead) {
   CloseHandle(other);
 }
 
-TEST(SettingsFileLoad, FileOfFourGibibytesIsRefused) {
+// Sizes someone else chose: a file above the reader's limit is a read
+// failure with 223, without its bytes being read or held (the files are
+// sparse on the host: nothing is written).
+TEST(SettingsFileLoad, FilesAboveTheLimitAreRefused) {
+  struct Row {
+    const char* what;
+    int64_t size;
+    bool loads;
+  };
+  const Row rows[] = {
+      {"at the limit", SettingsFile::kMaxFileSize, true},
+      {"one byte more", SettingsFile::kMaxFileSize + 1, false},
+      {"3 GiB, more than the 32-bit stub can hold", 0xC0000000LL, false},
+      {"4 GiB", 0x100000000LL, false},
+  };
   TempTree tree;
-  const std::wstring path = tree.File(L"huge.ini", "");
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  LARGE_INTEGER size;
-  size.QuadPart = 0x100000000LL;
-  // The file is sparse on the host: nothing is written.
-  ASSERT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN));
-  ASSERT_TRUE(SetEndOfFile(file));
-  CloseHandle(file);
-  SettingsFile settings;
-  EXPECT_FALSE(settings.Load(path));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::wstring path = tree.File(L"huge.ini", "[s]\nk=v\n");
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = row.size;
+    ASSERT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file));
+    CloseHandle(file);
+    SettingsFile settings;
+    settings.Section(L"before");
+    SetLastError(99);
+    EXPECT_EQ(settings.Load(path), row.loads);
+    EXPECT_EQ(GetLastError(), row.loads ? 0u : static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+    EXPECT_EQ(settings.Sections().count(L"s"), row.loads ? 1u : 0u);
+    EXPECT_EQ(settings.Sections().count(L"before"), 0u) << "a load starts afresh";
+  }
 }
 
 // An installed product in a test folder: program, data and setup folders.
@@ -159,11 +191,7 @@ TEST_F(InstalledProductFixture, MissingSetupFileRunsTheInstallerOnce) {
   EXPECT_FALSE(CollectProductEnvironment(&env)) << "an installer that cannot start";
   EXPECT_EQ(env.Edition, -1);
 
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring fake(self);
-  fake = fake.substr(0, fake.rfind(L'\\')) + L"\\product_fake_installer.exe";
-  ASSERT_TRUE(CopyFileW(fake.c_str(), (setup_ + L"\\pkgrun.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(FakeInstaller().c_str(), (setup_ + L"\\pkgrun.exe").c_str(), FALSE));
   ASSERT_TRUE(CollectProductEnvironment(&env));
   EXPECT_EQ(env.Edition, 15) << "read from the file the installer wrote";
 }
@@ -213,16 +241,45 @@ TEST_F(InstalledProductFixture, WithoutAStoredGuidThePersistedOneIsTheFreshOne) 
 
 TEST(RunInstallerAndWait, ExitCodeOrFailure) {
   TempTree tree;
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring fake(self);
-  fake = fake.substr(0, fake.rfind(L'\\')) + L"\\product_fake_installer.exe";
   const std::wstring copy = tree.root() + L"\\pkgrun.exe";
-  ASSERT_TRUE(CopyFileW(fake.c_str(), copy.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(FakeInstaller().c_str(), copy.c_str(), FALSE));
   uint32_t code = 0;
   ASSERT_TRUE(RunInstallerAndWait(L"\"" + copy + L"\"", &code));
   EXPECT_EQ(code, 7u);
   EXPECT_FALSE(RunInstallerAndWait(L"\"" + tree.root() + L"\\none.exe\"", &code));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// A thread that cannot be resumed: the installer is terminated unrun (it
+// would write setup.ini) and the call fails with the error instead of
+// waiting for ever; a failed wait fails the call instead of passing
+// STILL_ACTIVE (259) on as the exit code.
+TEST(RunInstallerAndWait, FailedResumeOrWaitIsAFailure) {
+  struct Case {
+    const char* what;
+    os::ScopedChildProcessCalls::ResumeCall resume;
+    os::ScopedChildProcessCalls::WaitCall wait;
+    DWORD error;
+    bool ran;
+  } cases[] = {
+      {"resume fails", FailedResume, WaitForSingleObject, ERROR_ACCESS_DENIED, false},
+      {"wait fails", ResumeThread, FailedWaitAfterTheEnd, ERROR_INVALID_HANDLE, true},
+  };
+  TempTree tree;
+  const std::wstring copy = tree.root() + L"\\pkgrun.exe";
+  ASSERT_TRUE(CopyFileW(FakeInstaller().c_str(), copy.c_str(), FALSE));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW((tree.root() + L"\\setup.ini").c_str());
+    uint32_t code = 12345;
+    {
+      os::ScopedChildProcessCalls failing(c.resume, c.wait);
+      EXPECT_FALSE(RunInstallerAndWait(L"\"" + copy + L"\"", &code));
+    }
+    EXPECT_EQ(GetLastError(), c.error);
+    EXPECT_EQ(code, 12345u);
+    EXPECT_EQ(GetFileAttributesW((tree.root() + L"\\setup.ini").c_str()) != INVALID_FILE_ATTRIBUTES, c.ran);
+  }
 }
 
 }  // namespace

@@ -162,6 +162,49 @@ TEST(ProgressWindow, AThreadThatDoesNotEndAfterCloseIsTerminatedWithExitCode1) {
   EXPECT_TRUE(UnregisterClassW(kProgressWindowClass, GetModuleHandleW(nullptr)));
 }
 
+// Signalled when the window thread is held in WM_CREATE.
+HANDLE g_in_create = nullptr;
+
+// Holds WM_CREATE, as a slow preparation of the frames would, until a
+// WM_CLOSE waits in the window thread's queue (at most 3 s).
+void HoldCreationUntilClosePosted() {
+  SetEvent(g_in_create);
+  const ULONGLONG deadline = GetTickCount64() + 3000;
+  MSG message;
+  while (!PeekMessageW(&message, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_POSTMESSAGE);
+  }
+}
+
+// The ready wait can end while WM_CREATE still prepares the frames: the
+// window is already published, so the close is posted to it and the thread
+// ends by its own message loop instead of being terminated mid-drawing.
+TEST(ProgressWindow, ACloseRequestedWhileTheWindowIsBeingMadeEndsTheThreadByItsMessage) {
+  const os::scoped_handle in_create(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_in_create = in_create.get();
+  AnimatorSetup setup;
+  setup.ready_timeout_ms = 0;
+  // Preparing the frames takes seconds on a loaded machine; the thread ends
+  // right after it once the close is posted, and never without the post.
+  setup.close_timeout_ms = 60000;
+  setup.before_frames = HoldCreationUntilClosePosted;
+  ProgressAnimator animator(kTitle, setup);
+  animator.StartWindowThread();
+  ASSERT_EQ(WaitForSingleObject(in_create.get(), 10000), WAIT_OBJECT_0);
+  const HWND window = animator.Window();
+  ASSERT_NE(window, nullptr) << "the window is published before WM_CREATE";
+  const os::scoped_handle thread = ThreadOf(window);
+
+  animator.CloseWindow();
+  EXPECT_FALSE(animator.HasWindowThread());
+  EXPECT_EQ(WaitForSingleObject(thread.get(), 0), WAIT_OBJECT_0);
+  EXPECT_EQ(ExitCodeOf(thread), 0u) << "ended by its quit message, not terminated";
+  EXPECT_FALSE(IsWindow(window));
+  g_in_create = nullptr;
+}
+
 TEST(ProgressWindow, ARunWhoseWindowClassCannotBeRegisteredGoesOnAtOnce) {
   // The class exists already, so the window thread cannot register it.
   WNDCLASSEXW taken = {};

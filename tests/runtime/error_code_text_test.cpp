@@ -9,6 +9,7 @@ TEST(ErrorCodeText, ProductCodesUseTheProductTable) {
   EXPECT_EQ(ErrorCodeText(0xA001), L"Invalid signature");
   EXPECT_EQ(ErrorCodeText(0xA003), L"Orvane was not installed by this setup instance");
   EXPECT_EQ(ErrorCodeText(0xA10F), L"The product selection tree is invalid");
+  EXPECT_EQ(ErrorCodeText(0xA0F0), L"Internal error of the update package");
   // In the product's range but not defined by it: no system text either.
   EXPECT_EQ(ErrorCodeText(0xA0FF), L"");
   EXPECT_EQ(ErrorCodeText(0x1A002), L"");

@@ -166,5 +166,36 @@ TEST(ParseMap, BytesAboveAsciiKeepTheirValueInTheCLocale) {
   EXPECT_EQ(Names(map), std::vector<std::wstring>{L"caf\u00e9.def"});
 }
 
+// Empty FILE chunks cost 8 bytes of map each, and a map of them packs to
+// almost nothing: the count is limited, not only the map's size.
+TEST(ParseMap, StopsAtTheEntryLimit) {
+  struct CountRow {
+    const char* what;
+    uint32_t lists;
+    uint32_t files_per_list;
+    uint32_t code;
+    size_t entries;
+  };
+  const CountRow rows[] = {
+      {"exactly the limit", 1, kMaxMapEntries, 0, kMaxMapEntries},
+      {"one more", 1, kMaxMapEntries + 1, kMapTooManyEntries, kMaxMapEntries},
+      {"one more, over two LISTs", 2, kMaxMapEntries / 2 + 1, kMapTooManyEntries, kMaxMapEntries},
+  };
+  const Bytes empty_file = Chunk("FILE", Bytes());
+  for (const CountRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    Bytes list_body;
+    for (uint32_t i = 0; i < row.files_per_list; ++i) list_body.insert(list_body.end(), empty_file.begin(), empty_file.end());
+    Bytes map = kMode;
+    for (uint32_t i = 0; i < row.lists; ++i) {
+      const Bytes list = Chunk("LIST", list_body);
+      map.insert(map.end(), list.begin(), list.end());
+    }
+    ArchiveMap parsed;
+    EXPECT_EQ(Parse(map, &parsed), row.code);
+    EXPECT_EQ(parsed.entries.size(), row.entries);
+  }
+}
+
 }  // namespace
 }  // namespace krv::sfxarc

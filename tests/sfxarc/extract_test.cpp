@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "progress/progress_callback.h"
+#include "sfxarc/archive_format.h"
+#include "sfxarc/map_writer.h"
 #include "tests/sfxarc/extract_test_support.h"
 #include "tests/sfxarc/log_capture.h"
 
@@ -34,6 +36,14 @@ bool EndsWith(const Bytes& bytes, const std::string& suffix) {
 }
 
 class ExtractAllFilesTest : public ExtractFixture {};
+
+// The messages of the archive's lines, sorted: workers log in any order.
+std::vector<std::wstring> SortedMessages(const LogCapture& capture) {
+  std::vector<std::wstring> messages;
+  for (const auto& line : capture.Lines("sfxarc")) messages.push_back(line.message);
+  std::sort(messages.begin(), messages.end());
+  return messages;
+}
 
 // How each name is written: as stored (the keep-packed names match with
 // exactly their case, anywhere in the name) or unpacked. The names differ in
@@ -141,9 +151,7 @@ TEST_F(ExtractAllFilesTest, DamagedOrEmptyContentFailsItsEntry) {
   const uint32_t result = archive_.ExtractAllFiles(OutFolder(), nullptr);
   // Concurrent failures leave one of their codes.
   EXPECT_TRUE(result == 0xA002 || result == 1006) << result;
-  std::vector<std::wstring> messages;
-  for (const auto& line : capture.Lines("sfxarc")) messages.push_back(line.message);
-  std::sort(messages.begin(), messages.end());
+  const std::vector<std::wstring> messages = SortedMessages(capture);
   EXPECT_EQ(messages, (std::vector<std::wstring>{L"Error extracting file 'damaged.vpx' (code 0xa002)",
                                                   L"Error extracting file 'empty.vpx' (code 0x3ee)"}));
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.vpx"});
@@ -160,6 +168,125 @@ TEST_F(ExtractAllFilesTest, NamesThatLeaveTheFolderFailWith1006AndWriteNothing) 
   EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.vpx"});
   for (const char* escaped : {"escaped.vpx", "escaped-too.vpx", "escaped-copy.vpx"})
     EXPECT_FALSE(std::filesystem::exists(folder_.path() / escaped)) << escaped;
+}
+
+TEST_F(ExtractAllFilesTest, DeviceNamesFailWith1006) {
+  Load(SpecWith({{"NUL", Text("x"), 0, kPackerLzma, ""},
+                 {"com1.vpx", Text("x"), 0, kPackerLzma, ""},
+                 {"part-ok.vpx", Text("ok"), 0, kPackerLzma, "CON"},
+                 {"a.vpx", Text("a"), 0, kPackerLzma, ""}}));
+  LogCapture capture;
+  EXPECT_EQ(archive_.ExtractAllFiles(OutFolder(), nullptr), 1006u);
+  const std::vector<std::wstring> messages = SortedMessages(capture);
+  EXPECT_EQ(messages, (std::vector<std::wstring>{L"Error extracting file 'NUL' (code 0x3ee)",
+                                                  L"Error extracting file 'com1.vpx' (code 0x3ee)",
+                                                  L"Error extracting file 'part-ok.vpx' (code 0x3ee)"}));
+  EXPECT_EQ(OutputNames(), std::vector<std::string>{"a.vpx"});
+}
+
+// Where a map points an entry, relative to the content end E. The names are
+// kept packed, so whatever would be read there would be written as it is.
+struct RangeRow {
+  const char* name;
+  uint32_t (*offset)(uint32_t e);
+  uint32_t (*size)(uint32_t e);
+  bool extracted;
+};
+
+TEST_F(ExtractAllFilesTest, EntriesOutsideTheSignedContentFailWith1006) {
+  const RangeRow rows[] = {
+      {"part-last-bytes.vpx", [](uint32_t e) { return e - 16; }, [](uint32_t) { return 16u; }, true},
+      {"part-signature.vpx", [](uint32_t e) { return e; }, [](uint32_t) { return 72u; }, false},
+      {"part-past-the-end.vpx", [](uint32_t e) { return e + 4096; }, [](uint32_t) { return 16u; }, false},
+      {"part-across-the-end.vpx", [](uint32_t e) { return e - 8; }, [](uint32_t) { return 16u; }, false},
+      {"part-all-and-one.vpx", [](uint32_t) { return 0u; }, [](uint32_t e) { return e + 1; }, false},
+      // The seek's failure value: it must not pass for a position reached.
+      {"part-seek-failure.vpx", [](uint32_t) { return 0xFFFFFFFFu; }, [](uint32_t) { return 16u; }, false},
+      {"part-seek-failure-empty.vpx", [](uint32_t) { return 0xFFFFFFFFu; }, [](uint32_t) { return 0u; }, false},
+      // offset + size wraps around to a small number.
+      {"part-wrapping.vpx", [](uint32_t) { return 0xFFFFFF00u; }, [](uint32_t) { return 0x200u; }, false},
+  };
+  PackageSpec spec = SpecWith({{"a.vpx", Text("a"), 0, kPackerLzma, ""}});
+  Bytes image;
+  PackageLayout layout;
+  ASSERT_EQ(BuildPackage(spec, &image, &layout, nullptr), PackageStatus::kOk);
+  // The map's packed size moves E, and the offsets depend on E: repeat
+  // until they agree.
+  uint32_t e = 0;
+  for (int attempt = 0; attempt < 10 && e != layout.content_end; ++attempt) {
+    e = layout.content_end;
+    MapContent map;
+    map.name = spec.name;
+    map.command_line = spec.command_line;
+    map.files = {layout.files[0]};
+    for (const RangeRow& row : rows) map.files.push_back({row.name, row.offset(e), row.size(e), 0, ""});
+    spec.raw_map = EncodeMap(map);
+    ASSERT_EQ(BuildPackage(spec, &image, &layout, nullptr), PackageStatus::kOk);
+  }
+  Load(spec);
+  ASSERT_EQ(layout_.content_end, e);
+
+  LogCapture capture;
+  EXPECT_EQ(archive_.ExtractAllFiles(OutFolder(), nullptr), 1006u);
+  const std::vector<std::wstring> messages = SortedMessages(capture);
+  std::vector<std::wstring> expected;
+  for (const RangeRow& row : rows) {
+    const std::string name = row.name;
+    if (!row.extracted) expected.push_back(L"Error extracting file '" + std::wstring(name.begin(), name.end()) + L"' (code 0x3ee)");
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(messages, expected);
+  EXPECT_EQ(OutputNames(), (std::vector<std::string>{"a.vpx", "part-last-bytes.vpx"}));
+  EXPECT_EQ(ReadAll(Output("part-last-bytes.vpx")), Bytes(image_.begin() + e - 16, image_.begin() + e));
+}
+
+// Entries naming a 32-byte block inside the stub that declares more content
+// than one entry may have. Unpacking it would allocate that much; a name
+// kept packed without an extra name does not unpack and is written as it is.
+TEST_F(ExtractAllFilesTest, AnEntryDeclaringMoreThanTheEntryLimitFailsWith1006) {
+  PackageSpec spec = SpecWith({});
+  constexpr uint32_t kBlockInStub = 512;
+  Bytes block = Text("KRVsetupFPkgFile");
+  for (uint32_t value : {kMaxEntryUnpackedSize + 1, 8u})
+    for (int shift = 0; shift < 32; shift += 8) block.push_back(static_cast<uint8_t>(value >> shift));
+  block.resize(32, 0);
+  std::copy(block.begin(), block.end(), spec.stub.begin() + kBlockInStub);
+  MapContent map;
+  map.name = spec.name;
+  map.command_line = spec.command_line;
+  map.files = {{"big.vpx", kBlockInStub, 32, 0, ""},
+               {"part-big.vpx", kBlockInStub, 32, 0, ""},
+               {"part-big-too.vpx", kBlockInStub, 32, 0, "big-copy.vpx"}};
+  spec.raw_map = EncodeMap(map);
+  Load(spec);
+  LogCapture capture;
+  EXPECT_EQ(archive_.ExtractAllFiles(OutFolder(), nullptr), 1006u);
+  const std::vector<std::wstring> messages = SortedMessages(capture);
+  EXPECT_EQ(messages, (std::vector<std::wstring>{L"Error extracting file 'big.vpx' (code 0x3ee)",
+                                                  L"Error extracting file 'part-big-too.vpx' (code 0x3ee)"}));
+  EXPECT_EQ(OutputNames(), std::vector<std::string>{"part-big.vpx"});
+  EXPECT_EQ(ReadAll(Output("part-big.vpx")), block);
+}
+
+// A budget smaller than any entry runs one entry at a time; every entry is
+// still extracted and nothing waits for ever.
+TEST_F(ExtractAllFilesTest, ABudgetSmallerThanEveryEntryStillExtractsEverything) {
+  std::vector<PackageEntry> entries;
+  for (int i = 0; i < 12; ++i) {
+    const std::string name = (i % 3 == 0 ? "part-" : "vps-") + std::to_string(i) + ".vpx";
+    entries.push_back({name, Content(name, 3000 + 100 * i), 0, i % 2 ? kPackerZlib : kPackerLzma, ""});
+  }
+  Load(SpecWith(entries));
+  PercentListener listener;
+  progress::ProgressCallback callback;
+  callback.AddListener(&listener);
+  EXPECT_EQ(archive_.ExtractAllFiles(OutFolder(), &callback, kMaxExtractionWorkers, 1), 0u);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    SCOPED_TRACE(entries[i].name);
+    EXPECT_EQ(ReadAll(Output(entries[i].name)), i % 3 == 0 ? Stored(i) : entries[i].content);
+  }
+  ASSERT_FALSE(listener.percents.empty());
+  EXPECT_EQ(listener.percents.back(), 100u);
 }
 
 TEST_F(ExtractAllFilesTest, WithoutEntriesOnlyTheInitialZeroIsReported) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -9,9 +10,11 @@
 #include <vector>
 
 #include "log/utf8_text.h"
+#include "sfxarc/archive_form_policy.h"
 #include "sfxarc/archive_format.h"
 #include "sfxarc/m_file.h"
 #include "sfxarc/map_writer.h"
+#include "sfxarc/pack_block.h"
 #include "sfxarc/package_writer.h"
 #include "sfxarc/unpack_block.h"
 #include "tests/sfxarc/log_capture.h"
@@ -133,11 +136,44 @@ Bytes U32s(std::initializer_list<uint32_t> values) {
   return out;
 }
 
+// A map of `count` entries named `prefix` and a number, each pointing at
+// the `stored` bytes at `offset`.
+Bytes MapNaming(uint32_t count, const std::string& prefix, uint32_t offset, uint32_t stored) {
+  Bytes list;
+  for (uint32_t i = 0; i < count; ++i) {
+    const Bytes file = Chunk("FILE", RawMap({Chunk("NAME", Text(prefix + std::to_string(i) + ".vpx")),
+                                             Chunk("PTRL", U32s({offset, stored, 0}))}));
+    list.insert(list.end(), file.begin(), file.end());
+  }
+  return RawMap({Chunk("MODE", Text("extract")), Chunk("LIST", list)});
+}
+
+// `count` entries to unpack, all naming one block of 32 bytes inside the
+// stub that declares `unpacked` bytes of content.
+void EntriesDeclaring(PackageSpec& s, uint32_t count, uint32_t unpacked) {
+  constexpr uint32_t kBlockInStub = 1024;
+  const Bytes block = RawMap({Text("KRVsetupFPkgFile"), U32s({unpacked, 8}), Bytes(8, 0)});
+  std::copy(block.begin(), block.end(), s.stub.begin() + kBlockInStub);
+  s.raw_map = MapNaming(count, "big-", kBlockInStub, static_cast<uint32_t>(block.size()));
+}
+
+// `count` entries kept packed ("part-"), each the whole stub of `stub_size`
+// bytes.
+void StoredEntriesOfTheStub(PackageSpec& s, uint32_t count, uint32_t stub_size) {
+  s.stub.resize(stub_size, 0xCC);
+  s.raw_map = MapNaming(count, "part-", 0, stub_size);
+}
+
+const wchar_t kTooMuchToExtract[] = L"Entries of archive '%ls' would write more than 8192 MiB";
+
 TEST_F(LoadTest, EveryOutcomeWritesItsLineAndCode) {
   const SignatureForm kRawV2 = SignatureForm::kRawV2;
+  const bool v1 = BuiltInArchiveFormPolicy().first_generation;
   const LoadRow rows[] = {
       {"second-generation raw signature", nullptr, nullptr, kRawV2, nullptr, 0, "info", kLoaded},
-      {"first-generation raw signature", nullptr, nullptr, SignatureForm::kRawV1, nullptr, 0, "info", kLoaded},
+      // Unless this build takes the second generation only.
+      {"first-generation raw signature", nullptr, nullptr, SignatureForm::kRawV1, nullptr, v1 ? 0 : kArchiveDamaged,
+       v1 ? "info" : "error", v1 ? kLoaded : kBadSignature},
       // An MD5 anyone can compute authenticates nothing, valid or not.
       {"text checksum", nullptr, nullptr, SignatureForm::kChecksum, nullptr, kArchiveDamaged, "error", kBadSignature},
       {"zlib map block and no entry signatures",
@@ -158,7 +194,7 @@ TEST_F(LoadTest, EveryOutcomeWritesItsLineAndCode) {
       {"second-generation text form", nullptr, nullptr, SignatureForm::kTextV2, nullptr, kArchiveDamaged, "error",
        kUnknownForm},
       {"first-generation text form", nullptr, nullptr, SignatureForm::kTextV1, nullptr, kArchiveDamaged, "error",
-       kUnknownForm},
+       v1 ? kUnknownForm : kBadSignature},
       {"content of 19 bytes", nullptr, [](Bytes& image, const PackageLayout&) { image.assign(19, 'x'); }, kRawV2,
        nullptr, kArchiveDamaged, "error", kTooSmall},
       {"content of 20 bytes without a trailer", nullptr,
@@ -203,6 +239,39 @@ TEST_F(LoadTest, EveryOutcomeWritesItsLineAndCode) {
       {"CMDP of 12 bytes",
        [](PackageSpec& s) { s.raw_map = RawMap({Chunk("MODE", Text("extract")), Chunk("CMDP", U32s({1, 2, 3}))}); },
        nullptr, kRawV2, nullptr, kMapBadParameters, "error", L"Error loading map of archive '%ls' (code 0xffffffff)"},
+      {"map unpacking to more than the map limit",
+       [](PackageSpec& s) {
+         s.map_packer = kPackerZlib;
+         s.raw_map = RawMap({Chunk("MODE", Text("extract")), Chunk("PADS", Bytes(kMaxMapUnpackedSize, 0))});
+       },
+       nullptr, kRawV2, nullptr, kArchiveDamaged, "error", kBadMapBlock},
+      {"map block spanning more than the map limit, from a valid block at the file's start",
+       [](PackageSpec& s) {
+         MapContent map;
+         map.files.push_back({"a.vpx", 0, 10, 0, ""});
+         Bytes map_block;
+         ASSERT_EQ(PackBlock(kPackerZlib, EncodeMap(map), &map_block), 0);
+         map_block.resize(kMaxMapPackedSize, 0);
+         s.stub = map_block;
+       },
+       [](Bytes& image, const PackageLayout& l) { PutU32(image, l.trailer_offset, 0); }, SignatureForm::kRawV1,
+       nullptr, kArchiveDamaged, "error", kBadMapBlock},
+      {"map of more entries than the limit",
+       [](PackageSpec& s) {
+         Bytes files;
+         for (uint32_t i = 0; i <= kMaxMapEntries; ++i) AppendChunk(&files, kTagFile, Bytes());
+         s.raw_map = RawMap({Chunk("MODE", Text("extract")), Chunk("LIST", files)});
+       },
+       nullptr, kRawV2, nullptr, kArchiveDamaged, "error", L"Error loading map of archive '%ls' (code 0x3ee)"},
+      {"entries declaring as much as the package limit",
+       [](PackageSpec& s) { EntriesDeclaring(s, 8, kMaxEntryUnpackedSize); }, nullptr, kRawV2, nullptr, 0, "info",
+       kLoaded},
+      {"entries declaring more than the package limit",
+       [](PackageSpec& s) { EntriesDeclaring(s, 9, kMaxEntryUnpackedSize); }, nullptr, kRawV2, nullptr,
+       kArchiveDamaged, "error", kTooMuchToExtract},
+      {"entries kept packed storing more than the package limit",
+       [](PackageSpec& s) { StoredEntriesOfTheStub(s, 30000, 300000); }, nullptr, kRawV2, nullptr, kArchiveDamaged,
+       "error", kTooMuchToExtract},
       {"PTRL of 8 bytes",
        [](PackageSpec& s) {
          s.raw_map = RawMap({Chunk("MODE", Text("extract")),

@@ -127,6 +127,22 @@ TEST(CUFileRead, ReadBlockOnAShortFileHasAZeroTail) {
   EXPECT_EQ(std::vector<uint8_t>(block.data() + 6, block.data() + 16), std::vector<uint8_t>(10, 0));
 }
 
+// No file the object opens has a byte at 2 GiB or beyond, so a block reaching
+// there is refused before anything is allocated, as is one read after a
+// failed seek (whose position is 0xFFFFFFFF).
+TEST(CUFileRead, ReadBlockReachingBeyondWhatAFileCanHoldIsNone) {
+  TempFolder folder;
+  CUFile file;
+  ASSERT_TRUE(file.OpenRead(folder.Write(L"a.bin", Pattern(10))));
+  EXPECT_EQ(file.ReadBlock(0xFFFFFFFFu), nullptr);
+  EXPECT_EQ(file.ReadBlock(0x80000000u), nullptr);
+  file.Seek(0x80000000u, kSeekFromStart);
+  EXPECT_EQ(file.ReadBlock(1), nullptr);
+  EXPECT_EQ(file.Seek(1, kSeekFromStart), 1u);
+  FileBlock block(file, 0x7FFFFFFEu - 0x7FFF0000u);
+  EXPECT_TRUE(block) << "a block ending below 2 GiB is still made";
+}
+
 TEST(CUFileSeek, NegativePositionFailsAndKeepsTheDescriptorWhereItWas) {
   TempFolder folder;
   const std::vector<uint8_t> bytes = Pattern(10);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,18 @@ class ExtractCommandTest : public ::testing::Test {
     return Path(name);
   }
   std::string Path(const std::string& name) const { return (folder_.path() / name).string(); }
+
+  // The package of `spec`, signed with the development keys, written to
+  // `name` in the folder; its path. The package writer stores names the
+  // build command refuses.
+  std::string WritePackage(const std::string& name, const sfxarc::PackageSpec& spec) {
+    Bytes image;
+    EXPECT_EQ(sfxarc::BuildPackage(spec, &image, nullptr, nullptr), sfxarc::PackageStatus::kOk);
+    EXPECT_EQ(sfxarc::AppendFileSignature(&image, krv::signature::SignatureForm::kRawV2,
+                                          krv::signature::testing::DevKeys(), 0, nullptr),
+              sfxarc::PackageStatus::kOk);
+    return Write(name, image);
+  }
 
   TempFolder folder_;
   std::string stub_, vpx_, part_;
@@ -110,18 +123,81 @@ TEST_F(ExtractCommandTest, AFailedEntryEndsWithItsCode) {
 }
 
 TEST_F(ExtractCommandTest, ResultCodesBeyondEightBitsEndWith255) {
-  // The package writer stores names the build command refuses.
-  sfxarc::PackageSpec spec = sfxarc::testing::SpecWith({{"..\\escape.vpx", Text("x"), 0, sfxarc::kPackerLzma, ""}});
-  Bytes image;
-  ASSERT_EQ(sfxarc::BuildPackage(spec, &image, nullptr, nullptr), sfxarc::PackageStatus::kOk);
-  ASSERT_EQ(sfxarc::AppendFileSignature(&image, krv::signature::SignatureForm::kRawV2,
-                                        krv::signature::testing::DevKeys(), 0, nullptr),
-            sfxarc::PackageStatus::kOk);
-  const std::string package = Write("escape.exe", image);
+  const std::string package = WritePackage(
+      "escape.exe", sfxarc::testing::SpecWith({{"..\\escape.vpx", Text("x"), 0, sfxarc::kPackerLzma, ""}}));
   const Outcome outcome = Tool({"extract", package, Path("out")});
   EXPECT_EQ(outcome.code, 255);
   EXPECT_TRUE(Contains(outcome.err, "failed with code 0x3ee (1006)")) << outcome.err;
   EXPECT_FALSE(std::filesystem::exists(folder_.path() / "escape.vpx"));
+}
+
+// Something planted in DIR, before extraction, at an entry's name: a
+// symbolic link to a file outside DIR, a dangling one, or a hard link. The
+// extraction replaces the entry in DIR and never writes through it.
+struct PlantRow {
+  const char* what;
+  void (*plant)(const std::filesystem::path& at, const std::filesystem::path& outside);
+  bool outside_exists_after;
+};
+
+TEST_F(ExtractCommandTest, WritesNothingThroughLinksPlantedInTheFolder) {
+  namespace fs = std::filesystem;
+  const PlantRow rows[] = {
+      {"symbolic link to a file outside",
+       [](const fs::path& at, const fs::path& outside) {
+         std::ofstream(outside) << "precious";
+         fs::create_symlink(outside, at);
+       },
+       true},
+      {"dangling symbolic link",
+       [](const fs::path& at, const fs::path& outside) { fs::create_symlink(outside, at); }, false},
+      {"hard link to a file outside",
+       [](const fs::path& at, const fs::path& outside) {
+         std::ofstream(outside) << "precious";
+         fs::create_hard_link(outside, at);
+       },
+       true},
+  };
+  int n = 0;
+  for (const PlantRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const fs::path target = Path("planted-" + std::to_string(++n));
+    const fs::path outside = Path("outside-" + std::to_string(n));
+    fs::create_directories(target);
+    for (const char* name : {"vps_win32-215b.vpx", "part-0001.vpx"}) row.plant(target / name, outside.string() + name);
+    const Outcome extracted = Tool({"extract", Path("pkg.exe"), target.string()});
+    EXPECT_EQ(extracted.code, kExitOk) << extracted.err;
+    for (const char* name : {"vps_win32-215b.vpx", "part-0001.vpx"}) {
+      SCOPED_TRACE(name);
+      EXPECT_FALSE(fs::is_symlink(target / name));
+      EXPECT_EQ(fs::hard_link_count(target / name), 1u);
+      const fs::path planted_target = outside.string() + name;
+      EXPECT_EQ(fs::exists(planted_target), row.outside_exists_after);
+      if (row.outside_exists_after) {
+        EXPECT_EQ(ReadAll(planted_target), Text("precious"));
+      }
+    }
+    EXPECT_EQ(ReadAll(target / "vps_win32-215b.vpx"), ReadAll(vpx_));
+  }
+}
+
+// A folder of an entry's name planted in DIR as a link to a folder outside:
+// the entry fails with 82 and nothing is written, or removed, out there.
+TEST_F(ExtractCommandTest, WritesNothingThroughAFolderLinkPlantedInTheFolder) {
+  namespace fs = std::filesystem;
+  const std::string package = WritePackage(
+      "defs.exe", sfxarc::testing::SpecWith({{"defs\\krvdefs.ini", Text("[defs]"), 0, sfxarc::kPackerLzma, ""},
+                                             {"a.vpx", Text("a"), 0, sfxarc::kPackerLzma, "defs/copy.vpx"}}));
+  const fs::path outside = Path("outside");
+  fs::create_directories(outside);
+  std::ofstream(outside / "krvdefs.ini") << "precious";
+  fs::create_directories(Path("out"));
+  fs::create_directory_symlink(outside, Path("out") + "/defs");
+  const Outcome outcome = Tool({"extract", package, Path("out")});
+  EXPECT_EQ(outcome.code, 82);
+  EXPECT_EQ(ReadAll(outside / "krvdefs.ini"), Text("precious"));
+  EXPECT_FALSE(fs::exists(outside / "copy.vpx"));
+  EXPECT_FALSE(fs::exists(Path("out") + "/a.vpx")) << "the entry whose extra name leads out fails whole";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sfxarc/signature/key_file.h"
+#include "sfxarc/archive_form_policy.h"
 #include "sfxarc/sfx_arc.h"
 #include "tests/sfxarc/temp_folder.h"
 #include "tests/tools/tool_outcome.h"
@@ -108,17 +109,15 @@ TEST_F(SfxToolTest, BuildOptions) {
     const char* what;
     std::vector<std::string> extra;
     const char* verified_form;
-    uint32_t load_code;  // what the archive reader makes of the package
   };
   const std::string param = File("param.bin", "parameters");
   const std::string edat = File("edat.bin", std::string(100, 'e'));
   const Row rows[] = {
-      {"first-generation raw", {"--form", "1"}, "form:     1 (first-generation raw)", 0},
-      {"text checksum", {"--form", "2"}, "form:     2 (text checksum)", sfxarc::kArchiveDamaged},
-      {"zlib", {"--packer", "zlib"}, "form:     5", 0},
-      {"entry signatures", {"--entry-signatures"}, "form:     5", 0},
-      {"parameters and extra data", {"--param", param, "--edat", edat}, "form:     5", 0},
-      {"name", {"--name", "vps-2024"}, "form:     5", 0},
+      {"first-generation raw", {"--form", "1"}, "form:     1 (first-generation raw)"},
+      {"zlib", {"--packer", "zlib"}, "form:     5"},
+      {"entry signatures", {"--entry-signatures"}, "form:     5"},
+      {"parameters and extra data", {"--param", param, "--edat", edat}, "form:     5"},
+      {"name", {"--name", "vps-2024"}, "form:     5"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -128,7 +127,9 @@ TEST_F(SfxToolTest, BuildOptions) {
     EXPECT_EQ(verified.code, kExitOk);
     EXPECT_NE(verified.out.find(row.verified_form), std::string::npos) << verified.out;
     sfxarc::SfxArc archive;
-    EXPECT_EQ(archive.Load(WidePath(Path("pkg.exe"))), row.load_code);
+    const bool taken = row.extra != std::vector<std::string>{"--form", "1"} ||
+                       sfxarc::BuiltInArchiveFormPolicy().first_generation;
+    EXPECT_EQ(archive.Load(WidePath(Path("pkg.exe"))), taken ? 0u : sfxarc::kArchiveDamaged);
   }
 }
 
@@ -212,7 +213,9 @@ TEST_F(SfxToolTest, BadInputs) {
       {{"build", "--stub", stub_}, kExitUsage, "--out is required"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "--colour", "red"}, kExitUsage, "unknown option --colour"},
       {{"build", "--stub", stub_, "--stub", stub_, "--out", Path("x.exe")}, kExitUsage, "option --stub given twice"},
-      {{"build", "--stub", stub_, "--out", Path("x.exe"), "--form", "4"}, kExitUsage, "--form must be 5, 1 or 2"},
+      {{"build", "--stub", stub_, "--out", Path("x.exe"), "--form", "4"}, kExitUsage, "--form must be 5 or 1"},
+      // A checksum anyone can compute would make a package no stub loads.
+      {{"build", "--stub", stub_, "--out", Path("x.exe"), "--form", "2"}, kExitUsage, "authenticates nothing"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "--packer", "bzip2"}, kExitUsage, "--packer must be"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "--time", "-5"}, kExitUsage, "--time must be"},
       {{"build", "--stub", stub_, "--out", Path("x.exe"), "--time", "4294967296"}, kExitUsage, "--time must be"},
@@ -251,6 +254,37 @@ TEST_F(SfxToolTest, BadInputs) {
     EXPECT_NE(outcome.err.find(row.message), std::string::npos) << outcome.err;
   }
   EXPECT_FALSE(std::filesystem::exists(folder_.path() / "x.exe")) << "no output after a failed build";
+}
+
+// A package whose file signature was replaced by a text checksum (here by
+// signing its content again): verify reports the form and says it proves
+// nothing; list and extract, which load as the stub does, refuse it.
+TEST_F(SfxToolTest, AChecksumPackageIsReportedButNotLoaded) {
+  ASSERT_EQ(Build("pkg.exe").code, kExitOk);
+  std::vector<uint8_t> image = ReadAll(Path("pkg.exe"));
+  image.resize(image.size() - 72);
+  folder_.Write(L"checksum.exe", image);
+  ASSERT_EQ(Tool({"sign", Path("checksum.exe"), "--form", "2"}).code, kExitOk);
+
+  const Outcome verified = Tool({"verify", Path("checksum.exe")});
+  EXPECT_NE(verified.out.find("form:     2 (text checksum)"), std::string::npos) << verified.out;
+  EXPECT_NE(verified.out.find("authenticates nothing"), std::string::npos) << verified.out;
+  EXPECT_NE(verified.out.find("no stub loads"), std::string::npos) << verified.out;
+  const Outcome json = Tool({"verify", "--json", Path("checksum.exe")});
+  EXPECT_NE(json.out.find("\"form\": 2"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"keyed\": false"), std::string::npos) << json.out;
+  EXPECT_NE(Tool({"verify", "--json", Path("pkg.exe")}).out.find("\"keyed\": true"), std::string::npos);
+
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"list", Path("checksum.exe")},
+        std::vector<std::string>{"extract", Path("checksum.exe"), Path("out")}}) {
+    SCOPED_TRACE(args[0]);
+    const Outcome outcome = Tool(args);
+    EXPECT_EQ(outcome.code, kExitFailed);
+    EXPECT_NE(outcome.err.find("(code 0x3ee)"), std::string::npos) << outcome.err;
+  }
+  sfxarc::SfxArc archive;
+  EXPECT_EQ(archive.Load(WidePath(Path("checksum.exe"))), sfxarc::kArchiveDamaged);
 }
 
 TEST_F(SfxToolTest, DamagedPackageIsNotVerifiedNorListed) {

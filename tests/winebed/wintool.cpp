@@ -2,6 +2,11 @@
 //   wintool msgbox <timeout-ms>   wait for a message box (class #32770), print
 //                                 its title, text and owner, press OK
 //   wintool windows               list visible top-level windows
+//   wintool atomsfull <timeout-ms> <program> [args...]
+//                                 fill the window station's global atom
+//                                 table (as any local process can), run the
+//                                 program with the table full, print its
+//                                 exit code, then free the atoms again
 // Prints "key: value" lines; exits 0 when found, 1 on time-out, 2 on misuse.
 #include <windows.h>
 
@@ -9,6 +14,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,15 +83,53 @@ BOOL CALLBACK PrintWindow(HWND w, LPARAM) {
   return TRUE;
 }
 
+std::wstring FillAtomName(int index) {
+  wchar_t name[32];
+  std::swprintf(name, 32, L"krv_e2e_fill_%d", index);
+  return name;
+}
+
+int AtomsFullCommand(DWORD timeout_ms, int argc, wchar_t** argv) {
+  std::vector<ATOM> atoms;
+  for (ATOM atom; (atom = GlobalAddAtomW(FillAtomName(static_cast<int>(atoms.size())).c_str())) != 0;)
+    atoms.push_back(atom);
+  std::printf("atoms: %zu\n", atoms.size());
+  std::wstring command;
+  for (int i = 0; i < argc; ++i) command += (i ? L" \"" : L"\"") + std::wstring(argv[i]) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  int result = 1;
+  if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    const bool finished = WaitForSingleObject(started.hProcess, timeout_ms) == WAIT_OBJECT_0;
+    if (!finished) TerminateProcess(started.hProcess, 1);
+    DWORD code = 0;
+    GetExitCodeProcess(started.hProcess, &code);
+    std::printf("finished: %s\nexit-code: 0x%08lx\n", finished ? "yes" : "no", static_cast<unsigned long>(code));
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    result = finished ? 0 : 1;
+  } else {
+    std::printf("start-error: %lu\n", GetLastError());
+  }
+  // The table outlives this process: every atom goes back.
+  for (ATOM atom : atoms) GlobalDeleteAtom(atom);
+  std::fflush(stdout);
+  return result;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc >= 4 && std::wcscmp(argv[1], L"atomsfull") == 0)
+    return AtomsFullCommand(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)), argc - 3, argv + 3);
   if (argc == 3 && std::wcscmp(argv[1], L"msgbox") == 0)
     return MessageBoxCommand(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
   if (argc == 2 && std::wcscmp(argv[1], L"windows") == 0) {
     EnumWindows(PrintWindow, 0);
     return 0;
   }
-  std::fputs("usage: wintool msgbox <timeout-ms> | wintool windows\n", stderr);
+  std::fputs("usage: wintool msgbox <timeout-ms> | wintool windows | wintool atomsfull <timeout-ms> <program> ...\n",
+             stderr);
   return 2;
 }

@@ -78,15 +78,6 @@ std::string Capture(const std::vector<std::string>& argv, int* status, std::chro
   return text;
 }
 
-// A host path as Wine sees it through its Z: drive.
-std::string WindowsPathOf(const std::string& host_path) {
-  if (host_path.empty() || host_path[0] != '/') return host_path;
-  std::string p = "Z:" + host_path;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
-
 std::string WineRun() { return std::string(KRV_SOURCE_DIR) + "/scripts/wine-run"; }
 
 const char* ViewFlag(RegView view) { return view == RegView::k32 ? "/reg:32" : "/reg:64"; }
@@ -102,6 +93,15 @@ std::string ValueAfter(const std::string& text, const std::string& key) {
 }
 
 }  // namespace
+
+// A host path as Wine sees it through its Z: drive.
+std::string WindowsPathOf(const std::string& host_path) {
+  if (host_path.empty() || host_path[0] != '/') return host_path;
+  std::string p = "Z:" + host_path;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
 
 std::string ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

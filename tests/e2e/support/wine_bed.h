@@ -75,4 +75,8 @@ class WineBed {
 
 std::string ReadHostFile(const std::string& path);
 
+// A host path as Wine sees it through its Z: drive ("Z:\work\..."); a path
+// that is not absolute is returned as it is.
+std::string WindowsPathOf(const std::string& host_path);
+
 }  // namespace krv::e2e
