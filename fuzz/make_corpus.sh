@@ -6,7 +6,7 @@
 # (the fuzz preset); SFXTOOL and FUZZ_BIN override where they are.
 #
 # Seeds: packages sfxtool builds with the development keys (both packers,
-# forms 5, 1 and 2, with and without entry signatures, parameter block and
+# forms 5 and 1, with and without entry signatures, parameter block and
 # extra data), small files signed in every form, the damaged packages the
 # archive tests make (cut signature, changed byte, broken trailer, map offset
 # above the trailer, extra-data length below the start, map block of
@@ -49,7 +49,7 @@ build() {  # build NAME OPTIONS...
 build lzma5 --packer lzma --form 5 --entry-signatures --param "$work/in/params.bin"
 build zlib5 --packer zlib --form 5 --edat "$work/in/edat.bin"
 build lzma1 --packer lzma --form 1
-build zlib2 --packer zlib --form 2 --entry-signatures
+build zlib1 --packer zlib --form 1 --entry-signatures
 
 for form in 0 1 2 4 5; do
   cp "$work/in/Config.def" "$work/signed/form$form.def"
