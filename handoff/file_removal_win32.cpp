@@ -4,6 +4,7 @@
 
 #include "handoff/handoff_log.h"
 #include "handoff/path_exists.h"
+#include "handoff/path_itself.h"
 #include "handoff/shared_dlls.h"
 #include "runtime/error_code_text.h"
 
@@ -21,29 +22,41 @@ void SystemSleep(uint32_t milliseconds) { Sleep(milliseconds); }
 
 RemovalSleep g_sleep = SystemSleep;
 
-uint32_t MarkForDeletionAtRestart(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    const DWORD kept = attributes & kAttributesKeptForRestart;
-    SetFileAttributesW(path.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL);
-  }
-  if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
-    log::write_log(log::kInfo, kFilehlp, L"OpOnReboot: MoveFileEx('%ls') successfully performed.", path.c_str());
-    return 0;
-  }
-  const DWORD error = GetLastError();
-  log::write_log(log::kError, kFilehlp, L"OpOnReboot: MoveFileEx('%ls') failed, code %ls", path.c_str(),
-                 krv::FormatErrorCode(error).c_str());
-  return error;
+// Sets the attributes of the file or folder behind `handle`; 0 would leave
+// them unchanged, so none becomes FILE_ATTRIBUTE_NORMAL.
+bool SetAttributes(HANDLE handle, DWORD attributes) {
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
-// One attempt: a folder is removed (it must be empty), anything else deleted.
+uint32_t MarkForDeletionAtRestart(const std::wstring& path) {
+  // The attributes are those of the path itself: a link's target keeps its
+  // own. A path the system resolves elsewhere is not marked at all.
+  const os::scoped_handle item = OpenPathItself(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+  FILE_BASIC_INFO basic = {};
+  if (!item.valid() ||
+      !GetFileInformationByHandleEx(item.get(), FileBasicInfo, &basic, sizeof basic) ||
+      !SetAttributes(item.get(), basic.FileAttributes & kAttributesKeptForRestart) ||
+      !MoveFileExW(path.c_str(), nullptr, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    const DWORD error = GetLastError();
+    log::write_log(log::kError, kFilehlp, L"OpOnReboot: MoveFileEx('%ls') failed, code %ls", path.c_str(),
+                   krv::FormatErrorCode(error).c_str());
+    return error;
+  }
+  log::write_log(log::kInfo, kFilehlp, L"OpOnReboot: MoveFileEx('%ls') successfully performed.", path.c_str());
+  return 0;
+}
+
+// One attempt, through one handle of the path itself: a link is deleted as
+// the link, never what it points to. Clears the attributes (so read-only
+// files go too) and deletes; a folder must be empty.
 bool DeleteOnce(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  SetFileAttributesW(path.c_str(), 0);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-    return RemoveDirectoryW(path.c_str()) != 0;
-  return DeleteFileW(path.c_str()) != 0;
+  const os::scoped_handle item = OpenPathItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+  if (!item.valid()) return false;
+  SetAttributes(item.get(), 0);
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  return SetFileInformationByHandle(item.get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
 uint32_t DeleteNow(const std::wstring& path) {
@@ -61,7 +74,8 @@ uint32_t DeleteNow(const std::wstring& path) {
       return 0;
     }
     error = GetLastError();
-    if (attempt == kDeleteAttempts) break;
+    // A path the system resolves elsewhere stays so: no use waiting.
+    if (attempt == kDeleteAttempts || error == ERROR_CANT_ACCESS_FILE) break;
     g_sleep(kPauseBetweenAttemptsMs);
   }
   log::write_log(log::kError, kFilehlp, L"OpOnReboot: Cannot directly delete file '%ls', code %ls", path.c_str(),

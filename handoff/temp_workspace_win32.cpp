@@ -8,6 +8,7 @@
 
 #include "handoff/file_removal.h"
 #include "handoff/path_exists.h"
+#include "handoff/private_folder.h"
 
 namespace krv::handoff {
 namespace {
@@ -63,8 +64,9 @@ std::wstring CreateTempWorkspace() {
   for (wchar_t letter = L'a'; letter <= L'z'; ++letter) {
     std::wstring path = base + kNamePrefix + letter + digits;
     // Creating is the test: a folder someone else made, perhaps to plant
-    // files in it, must not become ours.
-    if (CreateDirectoryW(path.c_str(), nullptr)) return path;
+    // files in it, must not become ours. Ours is closed to other users from
+    // the start, so nobody can put or swap anything inside.
+    if (CreatePrivateFolder(path)) return path;
     const DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return {};
   }
@@ -74,6 +76,11 @@ std::wstring CreateTempWorkspace() {
 uint32_t DeleteDirectoryTree(const std::wstring& folder, const std::wstring& pattern, bool defer_to_reboot) {
   if (folder.empty()) return ERROR_INVALID_PARAMETER;
   const std::wstring dir = EndsWithBackslash(folder) ? folder : folder + L'\\';
+  // A folder that is a link is removed as a link: listing it would reach
+  // what it points to.
+  const DWORD attributes = GetFileAttributesW(dir.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return RemoveFileOrDefer(dir, defer_to_reboot);
   uint32_t code = 0;
   if (!pattern.empty()) {
     WIN32_FIND_DATAW entry;

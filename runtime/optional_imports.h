@@ -59,6 +59,11 @@ void clear() noexcept;
 // system.
 bool process_is_wow64() noexcept;
 
+// A function of "KERNEL32.DLL" by name; null when it is missing. Touches no
+// state of the runtime, so the process entry may call it before the C
+// runtime has started.
+FARPROC kernel32_function(const char* name) noexcept;
+
 // A function of "NTDLL.DLL" by name; null, with the last error set to
 // ERROR_MOD_NOT_FOUND when NTDLL.DLL is not loaded (else GetProcAddress's).
 FARPROC ntdll_function(const char* name) noexcept;

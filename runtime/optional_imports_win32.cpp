@@ -13,14 +13,14 @@ void look_up(F& entry, FARPROC function) {
   entry = reinterpret_cast<F>(reinterpret_cast<void*>(function));
 }
 
-FARPROC kernel32_function(const char* name) {
-  HMODULE kernel32 = GetModuleHandleW(L"KERNEL32.DLL");
-  return kernel32 == nullptr ? nullptr : GetProcAddress(kernel32, name);
-}
-
 }  // namespace
 
 const optional_import_table& table() noexcept { return g_table; }
+
+FARPROC kernel32_function(const char* name) noexcept {
+  HMODULE kernel32 = GetModuleHandleW(L"KERNEL32.DLL");
+  return kernel32 == nullptr ? nullptr : GetProcAddress(kernel32, name);
+}
 
 FARPROC ntdll_function(const char* name) noexcept {
   HMODULE ntdll = GetModuleHandleW(L"NTDLL.DLL");

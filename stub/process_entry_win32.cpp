@@ -1,13 +1,13 @@
 // The executable's entry point. It runs before the C runtime has started, so
 // it uses only Win32 calls and the process heap: it refuses processors
 // without SSE2, records the executable's own path, points the executable's
-// loader entry at a name in the system folder, takes the current folder out
-// of the library search path and then starts the runtime, which calls
-// wWinMain.
+// loader entry at a name in the system folder, restricts the library search
+// to the system folder and then starts the runtime, which calls wWinMain.
 #include <windows.h>
 
 #include <cstddef>
 
+#include "runtime/optional_imports.h"
 #include "stub/own_executable_path.h"
 #include "stub/processor_features.h"
 
@@ -39,6 +39,11 @@ static_assert(offsetof(LoaderEntry, full_dll_name) == (sizeof(void*) == 4 ? 0x24
 
 using EnumerateCallback = void(NTAPI*)(LoaderEntry* entry, void* context, BOOLEAN* stop);
 using LdrEnumerateLoadedModulesFn = LONG(NTAPI*)(ULONG flags, EnumerateCallback callback, void* context);
+
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD directory_flags);
+// LOAD_LIBRARY_SEARCH_SYSTEM32, which the headers declare only for newer
+// target versions than ours.
+constexpr DWORD kSearchSystem32Only = 0x00000800;
 
 constexpr wchar_t kAliasName[] = L"\\b86362a5.exe";
 constexpr UINT kAliasChars = 13;
@@ -81,7 +86,18 @@ extern "C" __attribute__((force_align_arg_pointer)) DWORD WINAPI KrvProcessEntry
         reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrEnumerateLoadedModules")));
     if (enumerate) enumerate(0, krv::stub::RecordOwnPathAndRename, nullptr);
   }
+  // A package runs from a download folder where anyone may have put a
+  // library named like a system one. The empty DLL directory takes the
+  // current folder out of the search; the default directories then leave
+  // only the system folder for every later load by name (the delay-loaded
+  // libraries, and what they and GDI+ load in turn), so the package's own
+  // folder is never searched. Systems without SetDefaultDllDirectories
+  // (Windows 7 before KB2533623) keep the search the empty DLL directory
+  // leaves.
   SetDllDirectoryW(L"");
+  auto set_default_dll_directories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(krv::os::optional_imports::kernel32_function("SetDefaultDllDirectories")));
+  if (set_default_dll_directories) set_default_dll_directories(kSearchSystem32Only);
   // The runtime's start sets up its stack-protection cookie itself, runs the
   // static initialisers and ends the process with wWinMain's result.
   return static_cast<DWORD>(WinMainCRTStartup());

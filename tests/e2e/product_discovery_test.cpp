@@ -3,12 +3,12 @@
 // log lines.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "tests/e2e/support/installed_product.h"
+#include "tests/e2e/support/package_build.h"
 #include "tests/e2e/support/wine_bed.h"
 
 namespace krv::e2e {
@@ -16,8 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint32_t kProductMissing = 0xA003;
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 class ProductDiscovery : public testing::Test {
  protected:
@@ -33,10 +31,9 @@ class ProductDiscovery : public testing::Test {
   // A package of the twin stub with one side file and the given template.
   std::string Package(const std::string& template_text) {
     const std::string package = (work_ / "update.exe").string();
-    const std::string command = std::string(KRV_NATIVE_BIN_DIR) + "/tools/sfxtool build --stub " +
-                                Quote(bed_.WindowsProgram("stub/sfxstub.exe")) + " --out " + Quote(package) +
-                                " --template " + Quote(template_text) + " " + Quote((work_ / "servers.def").string());
-    EXPECT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
+    EXPECT_TRUE(BuildPackage(bed_.WindowsProgram("stub/sfxstub.exe"), package, template_text,
+                             {(work_ / "servers.def").string()}))
+        << package;
     return package;
   }
 

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "tests/e2e/support/installed_product.h"
+#include "tests/e2e/support/package_build.h"
 #include "tests/e2e/support/wine_bed.h"
 
 namespace krv::e2e {
@@ -46,11 +47,10 @@ class UpdateTest : public testing::Test {
 
   std::string Build(const std::string& template_text, const std::string& stub) {
     std::string package = (work_ / "update.exe").string();
-    std::string command = Sfxtool() + " build --stub " + Quote(stub) + " --out " + Quote(package) + " --template " +
-                          Quote(template_text) + " --time " + std::to_string(kEntryTime);
+    std::vector<std::string> files;
     for (const char* name : {"vps_win32-215b.vpx", "part-0001.vpx", "servers.def", "Config.def"})
-      command += " " + Quote((work_ / "payload" / name).string());
-    EXPECT_EQ(Shell(command + " >/dev/null 2>&1"), 0) << command;
+      files.push_back((work_ / "payload" / name).string());
+    EXPECT_TRUE(BuildPackage(stub, package, template_text, files, kEntryTime)) << package;
     return package;
   }
 

@@ -24,6 +24,7 @@ using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAreArray;
 using testing::Exists;
 using testing::LoggedLine;
+using testing::MakeHostSymlink;
 using testing::RecordingLog;
 using testing::ScopedSharedFileValue;
 using testing::ScratchFolder;
@@ -43,6 +44,16 @@ std::vector<std::wstring> LinesAt(const RecordingLog& recorded, int32_t level, c
 }
 
 DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+// Whether `folder` lists an entry `name` (a dangling link has no attributes
+// to read, but a listing shows it).
+bool ListedIn(const std::wstring& folder, const std::wstring& name) {
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW((folder + L"\\" + name).c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
 
 class RemovalTest : public ::testing::Test {
  protected:
@@ -157,6 +168,76 @@ TEST_F(RemovalTest, AtOnceLeavesWhatAFolderLinkPointsTo) {
     GTEST_SKIP() << "no folder links on this system";
   DeleteDirectoryTree(workspace_, L"*.*", false);
   EXPECT_TRUE(Exists(outside + L"\\keep.txt"));
+  EXPECT_FALSE(Exists(workspace_));
+}
+
+// Links that someone put into the workspace (a link an extracted program
+// made, or one planted while the folder was open to others) lead out of it:
+// removal deletes the workspace's own files and never anything a link points
+// to. Wine 8 makes no links through CreateSymbolicLinkW; Unix symbolic links
+// made from the host side stand in for them. Wine shows a link to a folder
+// with FILE_ATTRIBUTE_REPARSE_POINT and a link to a file as a plain file, and
+// its delete and attribute calls act on the target, so under Wine the links
+// stay (with the folder that holds them); on Windows they go as links.
+TEST_F(RemovalTest, AtOnceNeverReachesWhatALinkPointsTo) {
+  struct Case {
+    const char* what;
+    bool to_folder;
+    bool with_file;  // the folder holds a file (a file link: always)
+  } cases[] = {
+      {"link to a read-only file outside", false, true},
+      {"link to an empty folder outside", true, false},
+      {"link to a folder outside with a read-only file", true, true},
+  };
+  ScopedRemovalSleep no_pause([](uint32_t) {});
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::wstring outside = scratch_ / (L"outside-" + std::to_wstring(++n));
+    const std::wstring kept = c.to_folder ? outside + L"\\keep.txt" : outside;
+    if (c.to_folder) {
+      ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+    }
+    if (c.with_file) {
+      ASSERT_TRUE(WriteTextFile(kept, "keep"));
+      ASSERT_TRUE(SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    ASSERT_TRUE(CreateDirectoryW(workspace_.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(WriteTextFile(workspace_ + L"\\update.vpx", "content"));
+    const std::wstring link = workspace_ + L"\\link-" + std::to_wstring(n);
+    if (!MakeHostSymlink(outside, link) || !Exists(link)) GTEST_SKIP() << "no host links on this system";
+
+    DeleteDirectoryTree(workspace_, L"*.*", false);
+
+    EXPECT_TRUE(Exists(outside));
+    if (c.with_file) {
+      EXPECT_EQ(testing::ReadTextFile(kept), std::optional<std::string>("keep"));
+      EXPECT_NE(AttributesOf(kept) & FILE_ATTRIBUTE_READONLY, 0u) << "the target's attributes were changed";
+    }
+    EXPECT_FALSE(Exists(workspace_ + L"\\update.vpx"));
+    if (!testing::RunsUnderWine()) {
+      EXPECT_FALSE(Exists(workspace_));
+    }
+    if (Exists(link)) testing::RemoveHostSymlink(link);
+  }
+}
+
+// A link whose target is gone still goes, and the workspace with it. Wine 8
+// hides such a link from Windows programs (find, attributes and open all
+// miss it), so there nothing can see or remove it.
+TEST_F(RemovalTest, AtOnceRemovesADanglingLinkAndTheWorkspace) {
+  const std::wstring link = workspace_ + L"\\dangling";
+  const std::wstring missing = scratch_ / L"missing";
+  const bool made = (CreateSymbolicLinkW(link.c_str(), missing.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+                     ListedIn(workspace_, L"dangling")) ||
+                    MakeHostSymlink(missing, link);
+  if (!made) GTEST_SKIP() << "no links on this system";
+  if (!ListedIn(workspace_, L"dangling")) {
+    testing::RemoveHostSymlink(link);
+    GTEST_SKIP() << "this system hides dangling links from Windows programs";
+  }
+  DeleteDirectoryTree(workspace_, L"*.*", false);
+  EXPECT_FALSE(ListedIn(workspace_, L"dangling"));
   EXPECT_FALSE(Exists(workspace_));
 }
 

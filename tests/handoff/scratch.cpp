@@ -89,4 +89,56 @@ std::wstring WindowsPathOfHost(const std::string& host_path) {
   return path;
 }
 
+namespace {
+
+// Wine's name for a Windows path on the host (its final part need not
+// exist); empty when not under Wine.
+std::wstring HostPathOf(const std::wstring& windows_path) {
+  using UnixFileName = char*(CDECL*)(const wchar_t*);
+  const auto unix_file_name = reinterpret_cast<UnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  char* name = unix_file_name ? unix_file_name(windows_path.c_str()) : nullptr;
+  if (!name) return {};
+  std::wstring result;
+  for (const char* c = name; *c; ++c) result += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Runs `script` in the host's shell (Wine starts an ELF program named by its
+// Z: path) and waits until it has touched `done` (a Windows path), at most
+// ten seconds: Wine neither waits for such a program nor passes its exit code
+// on. The marker file is removed again. True when the script got that far.
+bool RunHostScript(const std::wstring& script, const std::wstring& done) {
+  const std::wstring host_done = HostPathOf(done);
+  if (host_done.empty()) return false;
+  const std::wstring shell = WindowsPathOfHost("/bin/sh");
+  std::wstring command_line = L"sh -c \"" + script + L" && touch '" + host_done + L"'\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(shell.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 1000 && !Exists(done); ++i) Sleep(10);
+  return DeleteFileW(done.c_str()) != 0;
+}
+
+}  // namespace
+
+bool RunsUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr; }
+
+bool MakeHostSymlink(const std::wstring& target, const std::wstring& link) {
+  const std::wstring host_target = HostPathOf(target), host_link = HostPathOf(link);
+  if (host_target.empty() || host_link.empty()) return false;
+  return RunHostScript(L"ln -s '" + host_target + L"' '" + host_link + L"'", link + L".made");
+}
+
+bool RemoveHostSymlink(const std::wstring& link) {
+  const std::wstring host_link = HostPathOf(link);
+  return !host_link.empty() && RunHostScript(L"rm -f '" + host_link + L"'", link + L".gone");
+}
+
 }  // namespace krv::handoff::testing

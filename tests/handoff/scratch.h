@@ -56,4 +56,16 @@ class ScopedEnvironment {
 // A host path ("/work/x") as Wine names it ("Z:\work\x").
 std::wstring WindowsPathOfHost(const std::string& host_path);
 
+// Whether this process runs under Wine.
+bool RunsUnderWine();
+
+// Makes `link` a Unix symbolic link to `target` (both Windows paths; the
+// target's folder must exist), from the host side: Wine 8 makes no links
+// through CreateSymbolicLinkW. False when not under Wine or nothing was made.
+bool MakeHostSymlink(const std::wstring& target, const std::wstring& link);
+
+// Removes `link` from the host side without touching what it points to
+// (Wine's own calls act on the target). False when not under Wine.
+bool RemoveHostSymlink(const std::wstring& link);
+
 }  // namespace krv::handoff::testing

@@ -124,7 +124,11 @@ std::string WineBed::WindowsProgram(const std::string& name) const {
   return std::string(KRV_WINDOWS64_BIN_DIR) + "/" + name;
 }
 
-std::string WineBed::ShippedStub() const { return std::string(KRV_WINDOWS32_BIN_DIR) + "/stub/sfxstub.exe"; }
+std::string WineBed::ShippedBuildFile(const std::string& name) const {
+  return std::string(KRV_WINDOWS32_BIN_DIR) + "/" + name;
+}
+
+std::string WineBed::ShippedStub() const { return ShippedBuildFile("stub/sfxstub.exe"); }
 
 bool WineBed::Emulates32Bit() {
   std::ifstream entry("/proc/sys/fs/binfmt_misc/qemu-i386");

@@ -33,6 +33,9 @@ class WineBed {
   std::string HostPath(const std::string& windows_path) const;
   // A Windows program built by the x86_64 Windows build, by file name.
   std::string WindowsProgram(const std::string& name) const;
+  // A file made by the i686 build (the shipped stub's), by its path in that
+  // build.
+  std::string ShippedBuildFile(const std::string& name) const;
   // The shipped 32-bit stub built by the i686 build.
   std::string ShippedStub() const;
   // True when this host runs 32-bit programs through qemu-i386 (binfmt_misc)
