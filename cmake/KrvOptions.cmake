@@ -33,6 +33,14 @@ if(KRV_SANITIZE AND NOT KRV_WINDOWS)
                          -Wno-maybe-uninitialized)
   target_link_options(krv_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(KRV_FUZZ AND NOT KRV_WINDOWS)
+  # Coverage for libFuzzer in every library the fuzz targets link, with
+  # AddressSanitizer and UBSan; an undefined-behaviour report stops the run
+  # like a crash, so that it is kept as a finding.
+  target_compile_options(krv_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                         -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(krv_options INTERFACE -fsanitize=address,undefined)
+endif()
 if(KRV_TSAN AND NOT KRV_WINDOWS)
   target_compile_options(krv_options INTERFACE -fsanitize=thread)
   target_link_options(krv_options INTERFACE -fsanitize=thread)

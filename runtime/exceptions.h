@@ -8,7 +8,10 @@
 #include <exception>
 #include <string>
 
-#if defined(__GNUC__)
+#if defined(__clang__)
+// clang knows no gnu_printf; its printf checking is the C99 one.
+#define KRV_PRINTF_FORMAT(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
+#elif defined(__GNUC__)
 #define KRV_PRINTF_FORMAT(format_index, first_arg) \
   __attribute__((format(gnu_printf, format_index, first_arg)))
 #else

@@ -23,7 +23,8 @@ class module_reference {
   module_reference& operator=(const module_reference&) = delete;
 
  private:
-  void* module_ = nullptr;
+  // The module handle the Windows build holds; unused on POSIX.
+  [[maybe_unused]] void* module_ = nullptr;
 };
 
 }  // namespace krv::mi

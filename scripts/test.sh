@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds both targets and runs every test: native unit tests, the Windows unit
-# tests under Wine, the end-to-end tests that drive real packages under Wine,
-# and the smoke run of the shipped 32-bit stub.
+# Builds both targets and runs every test: native unit tests, the replay of
+# the fuzz targets' corpora, the Windows unit tests under Wine, the
+# end-to-end tests that drive real packages under Wine, and the smoke run of
+# the shipped 32-bit stub.
 #   scripts/test.sh            everything; where this host runs 32-bit code
 #                              natively, also the Windows unit tests built
 #                              for i686 (what ships) under Wine's 32-bit loader
@@ -65,6 +66,8 @@ if [ "${KRV_TEST_I686:-0}" = 1 ]; then
 else
   step "build windows (the shipped PE32 stub and sfxtool.exe)" configure_and_build windows
 fi
+step "build the fuzz targets (clang, libFuzzer)" configure_and_build fuzz
+step "fuzz targets replay their committed corpora" ctest_run build/fuzz -L fuzz
 step "make a fresh Wine prefix for this run (build/wine/prefix)" scripts/wine-prefix.sh "$KRV_BUILD/wine/prefix"
 step "start the display (Xvfb) and warm Wine" bash -c "source scripts/wine-session.sh; krv_start_display && krv_start_wine '$KRV_BUILD/wine/prefix'"
 export DISPLAY="${KRV_DISPLAY:-:99}" WINEPREFIX="$KRV_BUILD/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -31,6 +31,7 @@ uint32_t UnpackBlock(CGenFile& file, std::vector<uint8_t>& out, uint32_t max_unp
     if (!packed) return kNotEnoughMemory;
     std::unique_ptr<DataPacker> packer = CreatePacker(header.packer);
     if (!packer) return kNotEnoughMemory;
+    if (header.unpacked_size > static_cast<uint64_t>(header.packed_size) * kMaxExpansion) return kBrokenPackage;
     out.assign(header.unpacked_size, 0);
     uint32_t length = header.unpacked_size;
     return packer->Unpack(packed.data(), header.packed_size, out.data(), &length) == 0 ? 0 : kBrokenPackage;

@@ -24,6 +24,14 @@ constexpr uint32_t kPackedBlockHeaderSize = 24;
 // gives 64-bit hosts the same answer instead of committing gigabytes.
 constexpr uint32_t kMaxUnpackedSize = 0x7FFFFFFF;
 
+// The most unpacked bytes one packed byte can stand for, with either packer:
+// deflate reaches at most 1032:1 and LZMA about 7100:1 (a 273-byte repeat
+// match coded in a third of a bit), so twice the larger is ample. UnpackBlock
+// answers 0xA002 to a U above N times this before it allocates the U bytes:
+// such a U is no stream's output, only a demand for memory (a block of a few
+// bytes would otherwise have the reader commit gigabytes of zeros).
+constexpr uint32_t kMaxExpansion = 16384;
+
 // Result codes.
 constexpr uint32_t kBrokenPackage = 0xA002;
 constexpr uint32_t kNotEnoughMemory = 8;

@@ -101,6 +101,17 @@ TEST(UnpackBlock, Table) {
        kNotEnoughMemory, nullptr},
       {"U of 0xFFFFFFFF", [&] { return BlockBytes(kZlibMagic, 0xFFFFFFFFu, Size(zlib), zlib); }, kBrokenPackage,
        nullptr},
+      // A U no stream of N bytes can reach asks only for memory: a package
+      // of a few kilobytes made the reader commit 2 GiB of zeros.
+      {"zlib U as large as N bytes can reach: the surplus is zero",
+       [&] { return BlockBytes(kZlibMagic, Size(zlib) * kMaxExpansion, Size(zlib), zlib); }, 0,
+       [&] { return Concat(sample, std::vector<uint8_t>(Size(zlib) * kMaxExpansion - Size(sample), 0)); }},
+      {"zlib U one beyond what N bytes can reach",
+       [&] { return BlockBytes(kZlibMagic, Size(zlib) * kMaxExpansion + 1, Size(zlib), zlib); }, kBrokenPackage,
+       nullptr},
+      {"lzma U one beyond what N bytes can reach",
+       [&] { return BlockBytes(kLzmaMagic, Size(lzma) * kMaxExpansion + 1, Size(lzma), lzma); }, kBrokenPackage,
+       nullptr},
   };
   for (const UnpackRow& row : rows) {
     SCOPED_TRACE(row.what);
