@@ -8,11 +8,7 @@
 #include <optional>
 
 #include "tests/e2e/support/installed_product.h"
-<<<<<<< HEAD
 #include "tests/e2e/support/package_build.h"
-=======
-#include "tests/e2e/support/sfxtool_run.h"
->>>>>>> release
 #include "tests/e2e/support/wine_bed.h"
 
 namespace krv::e2e {
@@ -35,15 +31,9 @@ class ProductDiscovery : public testing::Test {
   // A package of the twin stub with one side file and the given template.
   std::string Package(const std::string& template_text) {
     const std::string package = (work_ / "update.exe").string();
-<<<<<<< HEAD
     EXPECT_TRUE(BuildPackage(bed_.WindowsProgram("stub/sfxstub.exe"), package, template_text,
                              {(work_ / "servers.def").string()}))
         << package;
-=======
-    EXPECT_EQ(RunSfxtool({"build", "--stub", bed_.WindowsProgram("stub/sfxstub.exe"), "--out", package, "--template",
-                          template_text, (work_ / "servers.def").string()}),
-              0);
->>>>>>> release
     return package;
   }
 
