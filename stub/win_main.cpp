@@ -13,7 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR tail, int) {
   krv::log::write_log(kInfo, kKaldor, L"--");
   krv::log::write_log(kInfo, kKaldor, L"%04hu/%02hu/%02hu %02hu:%02hu:%02huSTART: Orvane SFX stub executable", t.wYear,
                       t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
-  const krv::stub::ResultCode result = krv::stub::RunStub(tail ? tail : L"");
+  const krv::ResultCode result = krv::stub::RunStub(tail ? tail : L"");
   GetSystemTime(&t);
   krv::log::write_log(kInfo, kKaldor,
                       L"%04hu/%02hu/%02hu %02hu:%02hu:%02hu END: Orvane SFX stub executable, return code %d (0x%08lx)",
