@@ -1,10 +1,13 @@
 // sfxtool build --stub STUB --out PKG [options] FILE...
 
+#include <algorithm>
 #include <set>
+#include <thread>
 
 #include "sfxarc/package_writer.h"
 #include "sfxarc/signature/sign.h"
 #include "tools/commands.h"
+#include "tools/progress_bar.h"
 #include "tools/tool_args.h"
 #include "tools/tool_files.h"
 #include "tools/tool_signing.h"
@@ -42,7 +45,12 @@ constexpr char kUsage[] =
     "  --param FILE         store FILE as the parameter block (CMDP)\n"
     "  --edat FILE          store FILE as the extra-data block\n"
     "  --time SECONDS       time of every entry (seconds since 1970, UTC);\n"
-    "                       default: each file's last-write time\n";
+    "                       default: each file's last-write time\n"
+    "  --jobs N             pack at most N entries at once (1 to 50; default:\n"
+    "                       one per processor); the bytes do not depend on it\n"
+    "  --progress           draw the progress bar even when stdout is not a\n"
+    "                       terminal (without it, the bar is drawn on a terminal\n"
+    "                       only)\n";
 
 struct EntryArgument {
   std::string name;
@@ -103,6 +111,7 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   const std::vector<OptionSpec> options = {
       {"stub", true},  {"out", true}, {"template", true}, {"name", true},  {"packer", true},           {"form", true},
       {"key", true},   {"param", true}, {"edat", true},   {"time", true}, {"entry-signatures", false},
+      {"jobs", true},  {"progress", false},
   };
   if (!parsed.Parse(args, options, &error)) return UsageError(io, kCommand, error);
   if (parsed.help()) {
@@ -119,6 +128,11 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   uint32_t fixed_time = 0;
   if (parsed.Has("time") && !ParseU32(parsed.Value("time"), &fixed_time)) {
     return UsageError(io, kCommand, "--time must be a number of seconds below 2^32");
+  }
+
+  uint32_t jobs = std::clamp<uint32_t>(std::thread::hardware_concurrency(), 1, sfxarc::kMaxPackJobs);
+  if (parsed.Has("jobs") && (!ParseU32(parsed.Value("jobs"), &jobs) || jobs < 1 || jobs > sfxarc::kMaxPackJobs)) {
+    return UsageError(io, kCommand, "--jobs takes a number from 1 to 50");
   }
 
   std::vector<EntryArgument> entries;
@@ -171,9 +185,15 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   }
   if (parsed.Has("entry-signatures")) spec.entry_keys = &keys;
 
+  ProgressBar bar(io.out);
+  progress::ProgressCallback callback;
+  AttachProgressBar(callback, bar, io.out, parsed.Has("progress"));
+  spec.pack_jobs = jobs;
+  spec.progress = &callback;
   std::vector<uint8_t> image;
   krv::signature::SignStatus sign_status = krv::signature::SignStatus::kOk;
   sfxarc::PackageStatus status = sfxarc::BuildPackage(spec, &image, nullptr, &sign_status);
+  bar.Finish();
   if (status == sfxarc::PackageStatus::kOk) {
     status = sfxarc::AppendFileSignature(&image, form, keys, 0, &sign_status);
   }
