@@ -87,11 +87,11 @@ void OpenLogFile() {
   }
 }
 
-branding::Brand BrandFromArchive() {
-  sfxarc::SfxArc probe;
-  if (probe.Load(OwnExecutablePath()) != 0) return branding::Brand::Orvane;
+// The brand the loaded archive's template names; Orvane when it did not load.
+branding::Brand BrandFromArchive(const sfxarc::SfxArc& archive, ResultCode loaded) {
+  if (loaded != 0) return branding::Brand::Orvane;
   CommandLine options;
-  options.Parse(probe.CommandLineTemplate(), false);
+  options.Parse(archive.CommandLineTemplate(), false);
   return options.HasOption(L"is_kestil_product") ? branding::Brand::Kestil : branding::Brand::Orvane;
 }
 
@@ -114,8 +114,10 @@ ResultCode ExtractIntoWorkspace(sfxarc::SfxArc& archive, const std::wstring& fol
 }
 
 // The steps from locating the product to running the installer/updater; the
-// caller removes the workspace afterwards.
-ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& archive, std::wstring& temp_folder) {
+// caller removes the workspace afterwards. `archive` was loaded once already
+// with the result `loaded`; a failed one is replaced by a fresh object.
+ResultCode RunUpdate(const std::wstring& tail, bool silent, std::unique_ptr<sfxarc::SfxArc>& archive,
+                     ResultCode loaded, std::wstring& temp_folder) {
   const ErrorBoxes boxes(silent);
   const std::wstring& name = branding::ProductDisplayName();
 
@@ -156,16 +158,25 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
 
   temp_folder = handoff::CreateTempWorkspace();
 
-  ResultCode result = archive.Load(OwnExecutablePath());
+  // The archive that gave the brand is extracted as it is: its file has been
+  // held open against writers since its signature was checked, so a second
+  // load (a second hash of the whole file) would prove nothing new. Only a
+  // load that failed is tried once more, with a fresh object (a failed one
+  // cannot load again).
+  ResultCode result = 0;
+  if (loaded != 0) {
+    archive = std::make_unique<sfxarc::SfxArc>();
+    result = archive->Load(OwnExecutablePath());
+  }
   if (result != 0) {
     boxes.Show(animator->Window(), L"Cannot open SFX archive. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot open SFX archive (code 0x%x)", result);
-  } else if ((result = ExtractIntoWorkspace(archive, temp_folder, callback.get())) != 0) {
+  } else if ((result = ExtractIntoWorkspace(*archive, temp_folder, callback.get())) != 0) {
     boxes.Show(animator->Window(), L"Cannot extract VPX files. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot extract VPX files to '%ls' (code 0x%x)", temp_folder.c_str(),
                    result);
   } else {
-    std::wstring installer_args = archive.CommandLineTemplate();
+    std::wstring installer_args = archive->CommandLineTemplate();
     handoff::ReplaceAll(installer_args, L"%TMPPATH%", temp_folder);
     if (!tail.empty()) installer_args += L" " + tail;
     log::write_log(log::kInfo, kKaldor, L"Starting installer/updater executable '%ls'", setup_exe.c_str());
@@ -198,7 +209,10 @@ ResultCode RunStub(const std::wstring& tail) {
   InstallLoadLibraryFilters();
   log::write_log(log::kInfo, kKaldor, L"Entering Orvane VPS SFX stub guarded code section.");
 
-  branding::SetBrand(BrandFromArchive());
+  // The archive file stays open until the workspace has been removed.
+  auto archive = std::make_unique<sfxarc::SfxArc>();
+  const ResultCode loaded = archive->Load(OwnExecutablePath());
+  branding::SetBrand(BrandFromArchive(*archive, loaded));
   OpenLogFile();
 
   CommandLine options;
@@ -207,10 +221,8 @@ ResultCode RunStub(const std::wstring& tail) {
   const bool debug = options.HasOption(L"debug");
   log::write_log(log::kInfo, kKaldor, L"Running VPS SFX '%ls'", OwnExecutablePath());
 
-  // The archive file stays open until the workspace has been removed.
-  sfxarc::SfxArc archive;
   std::wstring temp_folder;
-  ResultCode result = RunUpdate(tail, silent, archive, temp_folder);
+  ResultCode result = RunUpdate(tail, silent, archive, loaded, temp_folder);
 
   handoff::DeleteDirectoryTree(temp_folder, L"*.*", debug);
   runtime::DetachRuntimeLayers();
