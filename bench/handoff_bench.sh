@@ -111,7 +111,7 @@ run_once() {
 echo "running (each package $runs times with its window and $runs times with /silent) ..."
 results=$work/results.txt
 : >"$results"
-run_once "$stub" /dev/null >/dev/null  # warm: the first Wine start reads the prefix
+run_once "$work/pkg-1m.exe" /dev/null /silent >/dev/null  # warm: the first Wine start reads the prefix
 for i in $(seq "$runs"); do
   echo "updater - $(run_once "$setup_host/pkgrun.exe" /dev/null)" >>"$results"
   for size in 1m 256m; do
