@@ -79,12 +79,13 @@ measure() {
 
 echo "building the package with sfxtool (LZMA, development keys) and a .7z of the same files with 7zz ..."
 rm -f "$work/pkg.exe" "$work/files.7z"
-read -r build_s build_kb build_cpu < <(measure "$sfxtool" build --stub "$work/stub.bin" --out "$work/pkg.exe" \
+read -r build_s build_kb build_cpu < <(measure "$sfxtool" build --stub "$work/stub.bin" --out "$work/pkg.exe" --name pkg \
   --time 1700000000 --packer lzma "$work"/files/vps_*.vpx "$work"/files/part-*.vpx)
 read -r pack_s pack_kb pack_cpu < <(measure 7zz a -bd -m0=lzma -md=4m -mmt=2 "$work/files.7z" \
   "$work"/files/vps_*.vpx "$work"/files/part-*.vpx)
-# Once more on one worker: the bytes must not change.
-read -r one_s one_kb one_cpu < <(measure "$sfxtool" build --stub "$work/stub.bin" --out "$work/pkg-1job.exe" \
+# Once more on one worker (under the same package name): the bytes must
+# not change.
+read -r one_s one_kb one_cpu < <(measure "$sfxtool" build --stub "$work/stub.bin" --out "$work/pkg-1job.exe" --name pkg \
   --time 1700000000 --packer lzma --jobs 1 "$work"/files/vps_*.vpx "$work"/files/part-*.vpx)
 cmp -s "$work/pkg.exe" "$work/pkg-1job.exe" || { echo "the package built with --jobs 1 differs" >&2; exit 1; }
 rm -f "$work/pkg-1job.exe"
