@@ -14,7 +14,9 @@ global table of 256 colours, 74 frames of 40 ms, looping forever.
 
 Everything is drawn at four times the size and scaled down, so edges are
 smooth; frames are mapped onto one shared palette without dithering, so
-still parts stay identical from frame to frame. The output is deterministic.
+still parts stay identical from frame to frame, and from the second frame on
+a frame stores only what changed (the rest is transparent over the frame
+before). The output is deterministic.
 """
 
 import argparse
@@ -22,7 +24,7 @@ import math
 import os
 import sys
 
-from PIL import Image, ImageDraw
+from PIL import Image, ImageChops, ImageDraw
 
 WIDTH, HEIGHT = 400, 267
 FRAMES = 74
@@ -169,20 +171,45 @@ def indexed(frames, every=1):
     return [frame.quantize(palette=palette, dither=Image.Dither.NONE) for frame in frames]
 
 
-def save_gif(path, frames, duration_ms):
+def save_gif(path, frames, duration_ms, transparent=None):
     """Writes frames that share the first frame's palette as one GIF with that
     palette as its only (global) colour table; with a duration every frame
-    gets a graphic control block with that delay."""
+    gets a graphic control block with that delay, and with a transparent
+    index that index shows the frame below (the frames stay in place)."""
     # Without an explicit palette PIL gives every changed frame a local table.
     palette = bytes(frames[0].getpalette()[:768])
     options = dict(save_all=True, append_images=frames[1:], loop=0, optimize=False, palette=palette)
     if duration_ms:
         options.update(duration=duration_ms, disposal=1)
+    if transparent is not None:
+        options.update(transparency=transparent)
     frames[0].save(path, **options)
 
 
+def frame_differences(frames):
+    """The frames as differences: from the second frame on, every pixel that
+    equals the one of the frame before becomes a palette index no frame uses,
+    the transparent index. Frames stay in place (disposal 1), so a decoder
+    composes exactly the same pictures; PIL already stores each frame only
+    over the rectangle that changed, and the runs of the transparent index
+    inside it cost the LZW coder next to nothing. Returns the new frames and
+    the transparent index."""
+    used = set()
+    for frame in frames:
+        used.update(index for _, index in frame.getcolors(256))
+    transparent = max(set(range(256)) - used)
+    out = [frames[0]]
+    for previous, frame in zip(frames, frames[1:]):
+        same = ImageChops.difference(frame, previous).point(lambda d: 255 if d == 0 else 0, "1")
+        difference = frame.copy()
+        difference.paste(transparent, mask=same)
+        out.append(difference)
+    return out, transparent
+
+
 def write_animation(folder):
-    save_gif(os.path.join(folder, "progress_animation.gif"), indexed(animation_frames(), every=6), FRAME_MS)
+    frames, transparent = frame_differences(indexed(animation_frames(), every=6))
+    save_gif(os.path.join(folder, "progress_animation.gif"), frames, FRAME_MS, transparent)
 
 
 def write_icon(folder):

@@ -1,22 +1,23 @@
 #!/bin/bash
-# Extraction benchmark: sfxtool extract against 7zz x and tar -xJf on the
-# same files.
+# Build and extraction benchmark: sfxtool build against 7zz a, and sfxtool
+# extract against 7zz x and tar -xJf, on the same files.
 #
-# Builds a reference package of 40 LZMA entries of 4-8 MiB unpacked (text
-# with numbers, interleaved with random blocks: partly compressible, like
-# update files) and 8 part- entries of 16 MiB, which extraction writes as
-# stored: about 256 MiB written. Then extracts it with sfxtool, extracts a
-# .7z of the extracted files (LZMA, the packer's 4 MiB dictionary) with 7zz
-# and a .tar.xz of them with tar, and prints wall time and peak memory of
-# each, and the ratios. Wall times count only on an otherwise idle machine;
-# the cpu column shows the work itself.
+# Makes 40 files of 4-8 MiB (text with numbers, interleaved with random
+# blocks: partly compressible, like update files) and 8 part- files of
+# 16 MiB of random bytes, 366 MiB in all. Packs them with sfxtool build (LZMA,
+# a worker per processor) and with 7zz a (LZMA with the packer's 4 MiB
+# dictionary, two threads), and prints wall time, peak memory and cpu time of
+# each. Then extracts the package with sfxtool (the part- entries are
+# written as stored: about 256 MiB written), a .7z of the extracted files
+# with 7zz and a .tar.xz of them with tar, and prints the same. Wall times
+# count only on an otherwise idle machine; the cpu column shows the work
+# itself.
 #
 # usage: bench/extract_bench.sh [BUILD_DIR] [WORK_DIR]
 #   BUILD_DIR  the native build holding tools/sfxtool (default build/native)
-#   WORK_DIR   scratch space, about 1.5 GB (default a fresh folder in /tmp,
-#              removed at the end). A package already built there is used
-#              again, and so are the .7z and .tar.xz: packing takes far
-#              longer than the runs.
+#   WORK_DIR   scratch space, about 2 GB (default a fresh folder in /tmp,
+#              removed at the end). Files made there before are used again,
+#              and so are the .7z and .tar.xz of the extracted files.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,8 +28,8 @@ sfxtool=$build/tools/sfxtool
 bench_require 7zz tar xz python3 /usr/bin/time
 bench_work_dir "${2:-}" krv-extract-bench
 
-if [ -f "$work/pkg.exe" ]; then
-  echo "using the package built before in $work"
+if [ -d "$work/files" ]; then
+  echo "using the files made before in $work/files"
 else
   echo "making the files in $work/files ..."
   python3 - "$work/files" <<'PY'
@@ -57,10 +58,6 @@ for i in range(8):
 with open(os.path.join(folder, "..", "stub.bin"), "wb") as f:
     f.write(b"MZ" + bytes(4094))
 PY
-
-  echo "building the package (LZMA, development keys) ..."
-  "$sfxtool" build --stub "$work/stub.bin" --out "$work/pkg.exe" --time 1700000000 --packer lzma \
-    "$work"/files/vps_*.vpx "$work"/files/part-*.vpx 2>/dev/null
 fi
 
 # Wall seconds, peak resident KiB and CPU seconds (user + system) of one
@@ -72,6 +69,20 @@ measure() {
   }
   awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$work/time.txt"
 }
+
+echo "building the package with sfxtool (LZMA, development keys) and a .7z of the same files with 7zz ..."
+rm -f "$work/pkg.exe" "$work/files.7z"
+read -r build_s build_kb build_cpu < <(measure "$sfxtool" build --stub "$work/stub.bin" --out "$work/pkg.exe" --name pkg \
+  --time 1700000000 --packer lzma "$work"/files/vps_*.vpx "$work"/files/part-*.vpx)
+read -r pack_s pack_kb pack_cpu < <(measure 7zz a -bd -m0=lzma -md=4m -mmt=2 "$work/files.7z" \
+  "$work"/files/vps_*.vpx "$work"/files/part-*.vpx)
+# Once more on one worker (under the same package name): the bytes must
+# not change.
+read -r one_s one_kb one_cpu < <(measure "$sfxtool" build --stub "$work/stub.bin" --out "$work/pkg-1job.exe" --name pkg \
+  --time 1700000000 --packer lzma --jobs 1 "$work"/files/vps_*.vpx "$work"/files/part-*.vpx)
+cmp -s "$work/pkg.exe" "$work/pkg-1job.exe" || { echo "the package built with --jobs 1 differs" >&2; exit 1; }
+rm -f "$work/pkg-1job.exe"
+inputs=$(du -cb "$work"/files/* | tail -n 1 | cut -f1)
 
 echo "extracting with sfxtool ..."
 rm -rf "$work/out-sfx"
@@ -93,11 +104,26 @@ read -r tar_s tar_kb tar_cpu < <(measure tar -xJf "$work/ref.tar.xz" -C "$work/o
 
 stored=$(python3 -c "import os; print(sum(os.path.getsize(os.path.join('$work/out-sfx', n)) for n in os.listdir('$work/out-sfx') if 'part-' in n))")
 package=$(stat -c %s "$work/pkg.exe")
-python3 - "$written" "$stored" "$package" "$sfx_s" "$sfx_kb" "$sfx_cpu" "$sz_s" "$sz_kb" "$sz_cpu" "$tar_s" "$tar_kb" "$tar_cpu" <<'PY'
+archive=$(stat -c %s "$work/files.7z")
+python3 - "$inputs" "$archive" "$build_s" "$build_kb" "$build_cpu" "$pack_s" "$pack_kb" "$pack_cpu" "$one_s" "$one_kb" "$one_cpu" \
+  "$written" "$stored" "$package" "$sfx_s" "$sfx_kb" "$sfx_cpu" "$sz_s" "$sz_kb" "$sz_cpu" "$tar_s" "$tar_kb" "$tar_cpu" <<'PY'
 import sys
-written, stored, package = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
-sfx_s, sfx_kb, sfx_cpu, sz_s, sz_kb, sz_cpu, tar_s, tar_kb, tar_cpu = map(float, sys.argv[4:])
+inputs, archive = int(sys.argv[1]), int(sys.argv[2])
+build_s, build_kb, build_cpu, pack_s, pack_kb, pack_cpu, one_s, one_kb, one_cpu = map(float, sys.argv[3:12])
+written, stored, package = int(sys.argv[12]), int(sys.argv[13]), int(sys.argv[14])
+sfx_s, sfx_kb, sfx_cpu, sz_s, sz_kb, sz_cpu, tar_s, tar_kb, tar_cpu = map(float, sys.argv[15:])
 mib = 1 << 20
+print()
+print("packed: %.1f MiB of files" % (inputs / mib))
+print("%-16s %9s %11s %9s %11s" % ("", "wall s", "peak MiB", "cpu s", "out MiB"))
+for name, s, kb, cpu, size in (("sfxtool build", build_s, build_kb, build_cpu, package),
+                               ("  --jobs 1", one_s, one_kb, one_cpu, package),
+                               ("7zz a", pack_s, pack_kb, pack_cpu, archive)):
+    print("%-16s %9.2f %11.1f %9.2f %11.1f" % (name, s, kb / 1024, cpu, size / mib))
+print()
+print("sfxtool build / 7zz a:  %.2fx wall time (goal: at most 0.80x), %.2fx cpu time, %.3fx size"
+      % (build_s / pack_s, build_cpu / pack_cpu, package / archive))
+print("the package built with --jobs 1: the same bytes")
 print()
 print("written: %.1f MiB (%.1f MiB unpacked, %.1f MiB as stored)" % (written / mib, (written - stored) / mib, stored / mib))
 print("%-16s %9s %11s %9s" % ("", "wall s", "peak MiB", "cpu s"))

@@ -25,6 +25,12 @@ add_library(krv_lzma_sdk STATIC
 target_compile_definitions(krv_lzma_sdk PUBLIC _7ZIP_ST)
 target_include_directories(krv_lzma_sdk PUBLIC ${KRV_LZMA_SDK_DIR})
 set_target_properties(krv_lzma_sdk PROPERTIES POSITION_INDEPENDENT_CODE ON)
+if(KRV_WINDOWS)
+  # The stub only decodes: the encoder it carries (the packer interface has
+  # it) is optimised for size, the decoder for speed (see KrvOptions).
+  target_compile_options(krv_lzma_sdk PRIVATE -ffunction-sections -fdata-sections -Os)
+  set_source_files_properties(${KRV_LZMA_SDK_DIR}/LzmaDec.c PROPERTIES COMPILE_OPTIONS -O2)
+endif()
 
 # Crypto++: big integers for DSA. Natively Debian's whole library; for mingw
 # the subset built by scripts/setup.sh.

@@ -19,6 +19,12 @@ if(KRV_WINDOWS)
     DECLSPEC_IMPORT=
     # PSAPI as a real DLL rather than kernel32's K32 aliases.
     PSAPI_VERSION=1)
+  # Size: every function and object in a section of its own, so that the
+  # linker drops what nothing uses (--gc-sections in the stub's link); code
+  # optimised for size except in targets whose property KRV_SPEED is set (the
+  # hashing and unpacking paths), which keep the build type's -O2.
+  target_compile_options(krv_options INTERFACE -ffunction-sections -fdata-sections
+    $<IF:$<BOOL:$<TARGET_PROPERTY:KRV_SPEED>>,-O2,-Os>)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # 32-bit Windows promises threads only a 4-byte aligned stack; realign
     # where the compiler needs more (SSE spills).

@@ -16,7 +16,6 @@ namespace {
 // Suspended, so that the foreground right is granted before the process can
 // show a window; a console of its own; a wide environment block.
 constexpr DWORD kCreationFlags = CREATE_SUSPENDED | CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT;
-constexpr DWORD kWindowPollMs = 333;
 
 // The folder that holds `exe`: up to its last backslash, else its last slash.
 // A drive root keeps its separator ("C:" alone would name the drive's current
@@ -36,13 +35,15 @@ uint32_t CreationFailed(const std::wstring& exe, uint32_t code) {
 }
 
 // Keeps the progress window until the installer/updater shows its own window
-// or ends. Without the event there is nothing to wait for.
+// or ends. Without the event there is nothing to wait for. One wait on both
+// objects rather than polling the process between waits on the event: a
+// poll interval would keep the window (and the run) up to that long after an
+// installer/updater that ended without a window.
 void WaitForInstallerWindow(HANDLE process) {
   os::scoped_handle shown = SetupGuiShownEvent();
   if (!shown.valid()) return;
-  while (WaitForSingleObject(shown.get(), kWindowPollMs) == WAIT_TIMEOUT &&
-         WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-  }
+  const HANDLE objects[] = {shown.get(), process};
+  WaitForMultipleObjects(2, objects, FALSE, INFINITE);
 }
 
 }  // namespace

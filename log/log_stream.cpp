@@ -1,5 +1,7 @@
 #include "log/log_stream.h"
 
+#include <cstdio>
+
 #include "log/ilogger.h"
 #include "log/utf8_text.h"
 
@@ -11,31 +13,50 @@ LogStream::LogStream(std::shared_ptr<ILogger> logger, int32_t level, const LogCa
 LogStream::~LogStream() {
   if (!logger_) return;
   try {
-    std::string text = text_.str();
     if (exception_) {
       try {
         std::rethrow_exception(exception_);
       } catch (const std::exception& exception) {
-        log_exception_message(*logger_, level_, category_, exception, "%s", text.c_str());
+        log_exception_message(*logger_, level_, category_, exception, "%s", text_.c_str());
         return;
       } catch (...) {
         // Not a standard exception: nothing to describe.
       }
     }
-    log_message(*logger_, level_, category_, "%s", text.c_str());
+    log_message(*logger_, level_, category_, "%s", text_.c_str());
   } catch (...) {
   }
 }
 
+LogStream& LogStream::operator<<(const char* text) {
+  text_ += text;
+  return *this;
+}
+
+LogStream& LogStream::operator<<(const std::string& text) {
+  text_ += text;
+  return *this;
+}
+
+LogStream& LogStream::operator<<(char c) {
+  text_ += c;
+  return *this;
+}
+
 LogStream& LogStream::operator<<(const wchar_t* text) {
-  text_ << utf8_from_wide(text);
+  text_ += utf8_from_wide(text);
+  return *this;
+}
+
+LogStream& LogStream::operator<<(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  text_ += text;
   return *this;
 }
 
 LogStream& LogStream::operator<<(const std::wstring& text) {
-  std::string utf8;
-  append_utf8(utf8, text.data(), text.size());
-  text_ << utf8;
+  append_utf8(text_, text.data(), text.size());
   return *this;
 }
 

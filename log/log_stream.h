@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <sstream>
 #include <string>
+#include <type_traits>
 
 #include "log/write_log.h"
 
@@ -28,14 +28,27 @@ class LogStream {
   // A moved-from stream logs nothing. Never throws.
   ~LogStream();
 
-  // Appends a value as the narrow stream prints it; wide text as UTF-8.
-  template <class T>
-  LogStream& operator<<(const T& value) {
-    text_ << value;
-    return *this;
-  }
+  // Append a value as a narrow stream with default flags prints it: text
+  // as is, wide text as UTF-8, a char as itself, integers in decimal, other
+  // numbers as "%g". Built on the string alone, so that the stub carries no
+  // iostreams.
+  LogStream& operator<<(const char* text);
+  LogStream& operator<<(const std::string& text);
+  LogStream& operator<<(char c);
   LogStream& operator<<(const wchar_t* text);
   LogStream& operator<<(const std::wstring& text);
+  LogStream& operator<<(double value);
+  // (signed and unsigned char print as characters, as on a stream).
+  template <class T, class = std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, char> &&
+                                              !std::is_same_v<T, bool>>>
+  LogStream& operator<<(T value) {
+    if constexpr (sizeof(T) == 1) {
+      text_ += static_cast<char>(value);
+    } else {
+      text_ += std::to_string(value);
+    }
+    return *this;
+  }
 
   // Attaches an exception whose description follows the text.
   void attach(std::exception_ptr exception) { exception_ = std::move(exception); }
@@ -45,7 +58,7 @@ class LogStream {
   int32_t level_;
   LogCategory category_;
   std::exception_ptr exception_;
-  std::ostringstream text_;
+  std::string text_;
 };
 
 }  // namespace krv::log

@@ -28,8 +28,8 @@ wchar_t fold_classic(wchar_t c) {
 
 }  // namespace
 
-int compare(const wchar_t* left, size_t left_length, const wchar_t* right, size_t right_length,
-            size_t max_count, const std::locale& locale) {
+int compare_mapped(const wchar_t* left, size_t left_length, const wchar_t* right, size_t right_length,
+                   size_t max_count, const std::ctype<wchar_t>* ctype) {
   if (left == nullptr) {
     throw exceptions::fatal(kInvalidParameter, "nocase::compare left nullparam");
   }
@@ -46,11 +46,9 @@ int compare(const wchar_t* left, size_t left_length, const wchar_t* right, size_
   if (max_count < count) {
     count = max_count;
   }
-  const bool classic = locale == std::locale::classic();
-  const auto& ctype = std::use_facet<std::ctype<wchar_t>>(locale);
   for (size_t i = 0; i < count; ++i) {
-    const wchar_t l = classic ? fold_classic(left[i]) : ctype.tolower(left[i]);
-    const wchar_t r = classic ? fold_classic(right[i]) : ctype.tolower(right[i]);
+    const wchar_t l = ctype == nullptr ? fold_classic(left[i]) : ctype->tolower(left[i]);
+    const wchar_t r = ctype == nullptr ? fold_classic(right[i]) : ctype->tolower(right[i]);
     if (l != r) {
       return order_key(l) < order_key(r) ? -1 : 1;
     }
@@ -61,8 +59,13 @@ int compare(const wchar_t* left, size_t left_length, const wchar_t* right, size_
   return left_length < right_length ? -1 : 1;
 }
 
+int compare(const wchar_t* left, size_t left_length, const wchar_t* right, size_t right_length,
+            size_t max_count) {
+  return compare_mapped(left, left_length, right, right_length, max_count, nullptr);
+}
+
 bool less::operator()(const std::wstring& left, const std::wstring& right) const {
-  return compare(left.c_str(), left.size(), right.c_str(), right.size(), kWhole, locale_) < 0;
+  return compare_mapped(left.c_str(), left.size(), right.c_str(), right.size(), kWhole, ctype_) < 0;
 }
 
 }  // namespace krv::nocase

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <locale>
+#include <memory>
 #include <string>
 
 namespace krv::nocase {
@@ -24,16 +25,32 @@ constexpr size_t kWhole = static_cast<size_t>(-1);
 int compare(const wchar_t* left, size_t left_length, const wchar_t* right, size_t right_length,
             size_t max_count, const std::locale& locale);
 
-// Orders wide strings by compare (no count limit) under the locale taken
-// when it was made (the process's global locale by default).
+// The same under the classic locale, without touching std::locale: a
+// program that compares only this way (the stub) links none of the
+// library's locale machinery.
+int compare(const wchar_t* left, size_t left_length, const wchar_t* right, size_t right_length,
+            size_t max_count);
+
+// The same with the lower-case mapping `ctype` (a facet that must outlive
+// the call), or with the classic folding when it is null.
+int compare_mapped(const wchar_t* left, size_t left_length, const wchar_t* right, size_t right_length,
+                   size_t max_count, const std::ctype<wchar_t>* ctype);
+
+// Orders wide strings by compare (no count limit): under the classic locale
+// by default (the program never changes its global locale, so that is the
+// global one), or under the locale it was made with.
 class less {
  public:
   less() = default;
-  explicit less(const std::locale& locale) : locale_(locale) {}
+  explicit less(const std::locale& locale);
   bool operator()(const std::wstring& left, const std::wstring& right) const;
 
  private:
-  std::locale locale_;
+  // The locale's own copy and its lower-case mapping; both null for the
+  // classic locale. Held by pointer so that copying and using a comparator
+  // refer to no locale code.
+  std::shared_ptr<const std::locale> locale_;
+  const std::ctype<wchar_t>* ctype_ = nullptr;
 };
 
 }  // namespace krv::nocase

@@ -1,7 +1,5 @@
 #include "runtime/runtime_brand_row.h"
 
-#include <locale>
-
 #include "runtime/nocase.h"
 
 namespace krv::os {
@@ -22,7 +20,7 @@ constexpr Row kRows[] = {
 bool starts_with_ignoring_case(const std::wstring& text, const wchar_t* start) {
   const std::wstring s(start);
   return text.size() >= s.size() &&
-         nocase::compare(text.c_str(), s.size(), s.c_str(), s.size(), nocase::kWhole, std::locale::classic()) == 0;
+         nocase::compare(text.c_str(), s.size(), s.c_str(), s.size(), nocase::kWhole) == 0;
 }
 
 }  // namespace

@@ -1,6 +1,12 @@
 #include "sfxarc/package_writer.h"
 
+#include <algorithm>
+#include <mutex>
+#include <new>
+
 #include "sfxarc/archive_format.h"
+#include "sfxarc/jobpool/job.h"
+#include "sfxarc/jobpool/jobpool.h"
 #include "sfxarc/pack_block.h"
 
 namespace krv::sfxarc {
@@ -21,25 +27,106 @@ void SetStatus(SignStatus* out, SignStatus status) {
   if (out != nullptr) *out = status;
 }
 
-// Appends a packed block of `content`, followed by its own form 5 block when
-// keys are given. `*offset` and `*size` get where it went.
-PackageStatus AppendStored(const PackageSpec& spec, PackerId packer, const std::vector<uint8_t>& content,
-                           std::vector<uint8_t>* image, uint32_t* offset, uint32_t* size, SignStatus* sign_status) {
-  const size_t start = image->size();
-  if (PackBlock(packer, content, image) != 0) return PackageStatus::kPackFailed;
+// One stored piece: a packed block, followed by its own form 5 block when
+// the spec has entry keys.
+struct StoredPiece {
+  std::vector<uint8_t> bytes;
+  PackageStatus status = PackageStatus::kPackFailed;
+  SignStatus sign_status = SignStatus::kOk;
+};
+
+// Packs `content` (and signs it) into `*piece`.
+void MakeStored(const PackageSpec& spec, PackerId packer, const std::vector<uint8_t>& content, StoredPiece* piece) {
+  piece->bytes.clear();
+  if (PackBlock(packer, content, &piece->bytes) != 0) {
+    piece->status = PackageStatus::kPackFailed;
+    return;
+  }
   if (spec.entry_keys != nullptr) {
     std::vector<uint8_t> block;
-    const SignStatus status = krv::signature::MakeSignatureBlock(
-        SignatureForm::kRawV2, image->data() + start, image->size() - start, *spec.entry_keys, spec.entry_key_number,
-        &block);
-    SetStatus(sign_status, status);
-    if (status != SignStatus::kOk) return PackageStatus::kSignFailed;
-    image->insert(image->end(), block.begin(), block.end());
+    piece->sign_status = krv::signature::MakeSignatureBlock(SignatureForm::kRawV2, piece->bytes.data(),
+                                                            piece->bytes.size(), *spec.entry_keys,
+                                                            spec.entry_key_number, &block);
+    if (piece->sign_status != SignStatus::kOk) {
+      piece->status = PackageStatus::kSignFailed;
+      return;
+    }
+    piece->bytes.insert(piece->bytes.end(), block.begin(), block.end());
   }
-  if (image->size() > kMaxPackageSize) return PackageStatus::kTooLarge;
-  *offset = static_cast<uint32_t>(start);
-  *size = static_cast<uint32_t>(image->size() - start);
+  piece->status = PackageStatus::kOk;
+}
+
+// Appends `piece` to the image; `*offset` and `*size` get where it went.
+PackageStatus AppendStored(StoredPiece&& piece, std::vector<uint8_t>* image, uint32_t* offset, uint32_t* size,
+                           SignStatus* sign_status) {
+  SetStatus(sign_status, piece.sign_status);
+  if (piece.status != PackageStatus::kOk) return piece.status;
+  if (image->size() + piece.bytes.size() > kMaxPackageSize) return PackageStatus::kTooLarge;
+  *offset = static_cast<uint32_t>(image->size());
+  *size = static_cast<uint32_t>(piece.bytes.size());
+  image->insert(image->end(), piece.bytes.begin(), piece.bytes.end());
+  std::vector<uint8_t>().swap(piece.bytes);
   return PackageStatus::kOk;
+}
+
+// What the packing jobs of one BuildPackage call share.
+struct PackingState {
+  const PackageSpec& spec;
+  std::vector<StoredPiece>& pieces;  // one per entry, in the spec's order
+  std::mutex report_lock;
+  uint64_t packed_bytes = 0;  // under report_lock
+};
+
+// Packs one entry into its own piece, so that the order in which the jobs
+// finish cannot change the image. The state outlives the job: BuildPackage
+// waits for every worker before it goes on.
+class PackJob final : public krv::job {
+ public:
+  PackJob(PackingState& state, size_t index) : state_(state), index_(index) {}
+
+  uint32_t Run() override {
+    const PackageEntry& entry = state_.spec.entries[index_];
+    try {
+      MakeStored(state_.spec, entry.packer, entry.content, &state_.pieces[index_]);
+    } catch (const std::bad_alloc&) {
+      state_.pieces[index_].status = PackageStatus::kPackFailed;
+    }
+    if (state_.spec.progress != nullptr) {
+      std::lock_guard<std::mutex> guard(state_.report_lock);
+      state_.packed_bytes += entry.content.size();
+      state_.spec.progress->SetOverallDone(state_.packed_bytes);
+    }
+    return 0;
+  }
+
+ private:
+  ~PackJob() override = default;
+
+  PackingState& state_;
+  size_t index_;
+};
+
+// Packs every entry of `spec` into `*pieces`, up to spec.pack_jobs at once.
+// A piece whose job never ran keeps the status kPackFailed.
+void PackEntries(const PackageSpec& spec, std::vector<StoredPiece>* pieces) {
+  pieces->assign(spec.entries.size(), StoredPiece());
+  PackingState state{spec, *pieces};
+  if (spec.progress != nullptr) {
+    uint64_t total = 0;
+    for (const PackageEntry& entry : spec.entries) total += entry.content.size();
+    spec.progress->SetOverallTotal(total);
+    spec.progress->SetOverallDone(0);
+  }
+  const uint32_t jobs = std::clamp<uint32_t>(spec.pack_jobs, 1, kMaxPackJobs);
+  jobpool pool(jobs);
+  for (size_t i = 0; i < spec.entries.size(); ++i) {
+    PackJob* job = new PackJob(state, i);
+    // One job at a time, or a pool that cannot take the job (no worker could
+    // start): the entry is packed here and now.
+    if (jobs == 1 || !pool.add(job)) job->Run();
+    job->release();
+  }
+  pool.wait();
 }
 
 }  // namespace
@@ -68,19 +155,24 @@ PackageStatus BuildPackage(const PackageSpec& spec, std::vector<uint8_t>* image,
   MapContent map;
   map.name = spec.name;
   map.command_line = spec.command_line;
-  for (const PackageEntry& entry : spec.entries) {
+  std::vector<StoredPiece> pieces;
+  PackEntries(spec, &pieces);
+  for (size_t i = 0; i < spec.entries.size(); ++i) {
+    const PackageEntry& entry = spec.entries[i];
     MapFile file;
     file.name = entry.name;
     file.time = entry.time;
     file.extra_name = entry.extra_name;
     const PackageStatus status =
-        AppendStored(spec, entry.packer, entry.content, image, &file.offset, &file.stored_size, sign_status);
+        AppendStored(std::move(pieces[i]), image, &file.offset, &file.stored_size, sign_status);
     if (status != PackageStatus::kOk) return status;
     map.files.push_back(file);
   }
   if (spec.parameters) {
-    const PackageStatus status = AppendStored(spec, spec.parameters_packer, *spec.parameters, image,
-                                              &placed.parameters_offset, &placed.parameters_size, sign_status);
+    StoredPiece piece;
+    MakeStored(spec, spec.parameters_packer, *spec.parameters, &piece);
+    const PackageStatus status = AppendStored(std::move(piece), image, &placed.parameters_offset,
+                                              &placed.parameters_size, sign_status);
     if (status != PackageStatus::kOk) return status;
     map.parameters = std::make_pair(placed.parameters_offset, placed.parameters_size);
   }

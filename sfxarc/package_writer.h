@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "progress/progress_callback.h"
 #include "sfxarc/data_packer.h"
 #include "sfxarc/map_writer.h"
 #include "sfxarc/signature/forms.h"
@@ -46,7 +47,17 @@ struct PackageSpec {
   // form 5 signature block made with key `entry_key_number` (0: default).
   const krv::signature::DsaKeySet* entry_keys = nullptr;
   int entry_key_number = 0;
+  // How many entries are packed at once (taken into 1..kMaxPackJobs). The
+  // bytes do not depend on it: every entry is packed on its own and the
+  // entries are written in the order given.
+  uint32_t pack_jobs = 1;
+  // Told the entries' unpacked bytes as the overall total, and the bytes of
+  // the entries packed so far as they finish (not owned; may be null).
+  progress::ProgressCallback* progress = nullptr;
 };
+
+// The most entries packed at once (the job pool's limit).
+constexpr uint32_t kMaxPackJobs = 50;
 
 // Where BuildPackage put things (absolute offsets in the image).
 struct PackageLayout {

@@ -70,11 +70,11 @@ void OpenLogFile(branding::Brand brand) {
   }
 }
 
-branding::Brand BrandFromArchive() {
-  sfxarc::SfxArc probe;
-  if (probe.Load(OwnExecutablePath()) != 0) return branding::Brand::Orvane;
+// The brand the loaded archive's template names; Orvane when it did not load.
+branding::Brand BrandFromArchive(const sfxarc::SfxArc& archive, ResultCode loaded) {
+  if (loaded != 0) return branding::Brand::Orvane;
   CommandLine options;
-  options.Parse(probe.CommandLineTemplate(), false);
+  options.Parse(archive.CommandLineTemplate(), false);
   return options.HasOption(L"is_kestil_product") ? branding::Brand::Kestil : branding::Brand::Orvane;
 }
 
@@ -97,8 +97,10 @@ ResultCode ExtractIntoWorkspace(sfxarc::SfxArc& archive, const std::wstring& fol
 }
 
 // The steps from locating the product to running the installer/updater; the
-// caller removes the workspace afterwards.
-ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& archive, std::wstring& temp_folder) {
+// caller removes the workspace afterwards. `archive` was loaded once already
+// with the result `loaded`; a failed one is replaced by a fresh object.
+ResultCode RunUpdate(const std::wstring& tail, bool silent, std::unique_ptr<sfxarc::SfxArc>& archive,
+                     ResultCode loaded, std::wstring& temp_folder) {
   const ErrorBoxes boxes(silent);
   const std::wstring& name = branding::ProductDisplayName();
 
@@ -139,16 +141,25 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
 
   temp_folder = handoff::CreateTempWorkspace();
 
-  ResultCode result = archive.Load(OwnExecutablePath());
+  // The archive that gave the brand is extracted as it is: its file has been
+  // held open against writers since its signature was checked, so a second
+  // load (a second hash of the whole file) would prove nothing new. Only a
+  // load that failed is tried once more, with a fresh object (a failed one
+  // cannot load again).
+  ResultCode result = 0;
+  if (loaded != 0) {
+    archive = std::make_unique<sfxarc::SfxArc>();
+    result = archive->Load(OwnExecutablePath());
+  }
   if (result != 0) {
     boxes.Show(animator->Window(), L"Cannot open SFX archive. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot open SFX archive (code 0x%x)", result);
-  } else if ((result = ExtractIntoWorkspace(archive, temp_folder, callback.get())) != 0) {
+  } else if ((result = ExtractIntoWorkspace(*archive, temp_folder, callback.get())) != 0) {
     boxes.Show(animator->Window(), L"Cannot extract VPX files. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot extract VPX files to '%ls' (code 0x%x)", temp_folder.c_str(),
                    result);
   } else {
-    std::wstring installer_args = archive.CommandLineTemplate();
+    std::wstring installer_args = archive->CommandLineTemplate();
     handoff::ReplaceAll(installer_args, L"%TMPPATH%", temp_folder);
     if (!tail.empty()) installer_args += L" " + tail;
     log::write_log(log::kInfo, kKaldor, L"Starting installer/updater executable '%ls'", setup_exe.c_str());
@@ -177,15 +188,19 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, sfxarc::SfxArc& arch
 // The run up to the installer/updater's end. `temp_folder` receives the
 // workspace as soon as it exists and `debug` the option, so that the caller
 // removes the workspace also when an exception ends the run.
-ResultCode RunGuarded(const std::wstring& tail, sfxarc::SfxArc& archive, std::wstring& temp_folder, bool& debug) {
+ResultCode RunGuarded(const std::wstring& tail, std::unique_ptr<sfxarc::SfxArc>& archive, std::wstring& temp_folder,
+                      bool& debug) {
   runtime::AttachRuntimeLayers();
   InstallLoadLibraryFilters();
   log::write_log(log::kInfo, kKaldor, L"Entering Orvane VPS SFX stub guarded code section.");
 
-  // The log's folder follows from the archive's brand alone, so the log
-  // opens, and the run's end is logged, even when the brand cannot be stored
-  // for the process.
-  const branding::Brand brand = BrandFromArchive();
+  // The archive loaded here is the one extracted (its file stays open
+  // until the workspace has been removed). The log's folder follows from the
+  // archive's brand alone, so the log opens, and the run's end is logged,
+  // even when the brand cannot be stored for the process.
+  archive = std::make_unique<sfxarc::SfxArc>();
+  const ResultCode loaded = archive->Load(OwnExecutablePath());
+  const branding::Brand brand = BrandFromArchive(*archive, loaded);
   OpenLogFile(brand);
   branding::SetBrand(brand);
 
@@ -194,7 +209,7 @@ ResultCode RunGuarded(const std::wstring& tail, sfxarc::SfxArc& archive, std::ws
   const bool silent = options.HasOption(L"silent");
   debug = options.HasOption(L"debug");
   log::write_log(log::kInfo, kKaldor, L"Running VPS SFX '%ls'", OwnExecutablePath());
-  return RunUpdate(tail, silent, archive, temp_folder);
+  return RunUpdate(tail, silent, archive, loaded, temp_folder);
 }
 
 // Logs an exception that reached the flow's edge.
@@ -214,7 +229,7 @@ void LogEscapedException(const char* where) {
 
 ResultCode RunStub(const std::wstring& tail) noexcept {
   // The archive file stays open until the workspace has been removed.
-  sfxarc::SfxArc archive;
+  std::unique_ptr<sfxarc::SfxArc> archive;
   std::wstring temp_folder;
   bool debug = false;
   ResultCode result;

@@ -4,21 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <iomanip>
-#include <iostream>
 #include <sstream>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "progress/progress_callback.h"
-#include "progress/progress_interface.h"
 #include "sfxarc/keep_packed.h"
 #include "sfxarc/sfx_arc.h"
 #include "tools/commands.h"
+#include "tools/progress_bar.h"
 #include "tools/tool_args.h"
 #include "tools/tool_files.h"
 
@@ -58,44 +51,6 @@ constexpr int kExitLargeResult = 255;
 
 int ExitCodeOf(uint32_t result) { return result <= 255 ? static_cast<int>(result) : kExitLargeResult; }
 
-bool StdoutIsTerminal() {
-#if defined(_WIN32)
-  return _isatty(_fileno(stdout)) != 0;
-#else
-  return isatty(STDOUT_FILENO) != 0;
-#endif
-}
-
-// Draws "[#####-----]  50%" on one line, redrawn in place for each new
-// overall percentage. Called under the callback's lock, one call at a time.
-class ProgressBar final : public progress::ProgressInterface {
- public:
-  explicit ProgressBar(std::ostream& out) : out_(out) {}
-
-  void OnProgress(progress::ProgressCallback*, uint32_t, uint32_t overall) override {
-    const uint32_t filled = overall * kWidth / 100;
-    out_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] " << std::setw(3) << overall
-         << "%" << std::flush;
-    drawn_ = true;
-  }
-  void OnText(progress::ProgressCallback*, const wchar_t*) override {}
-  void OnSubtext(progress::ProgressCallback*, const wchar_t*) override {}
-  void OnValue(progress::ProgressCallback*, uint32_t) override {}
-  void OnValuePair(progress::ProgressCallback*, uint32_t, uint32_t) override {}
-  void OnSecondValue(progress::ProgressCallback*, uint32_t) override {}
-  void OnSignal(uint32_t) override {}
-
-  // Ends the bar's line, if one was drawn.
-  void Finish() {
-    if (drawn_) out_ << "\n";
-  }
-
- private:
-  static constexpr uint32_t kWidth = 40;
-  std::ostream& out_;
-  bool drawn_ = false;
-};
-
 std::string Hex(uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%x", value);
@@ -129,7 +84,7 @@ int RunExtractCommand(const std::vector<std::string>& args, ToolIo& io) {
 
   ProgressBar bar(io.out);
   progress::ProgressCallback callback;
-  if (parsed.Has("progress") || (&io.out == &std::cout && StdoutIsTerminal())) callback.AddListener(&bar);
+  AttachProgressBar(callback, bar, io.out, parsed.Has("progress"));
   const auto start = std::chrono::steady_clock::now();
   const uint32_t result = archive.ExtractAllFiles(WidePath(folder), &callback, jobs);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -210,7 +210,7 @@ TEST_F(LaunchTest, ProgressWindowClosesWhenTheUpdaterSignalsOrEnds) {
       EXPECT_GE(closed_at, milliseconds(1000));
       EXPECT_GT(ended_at - closed_at, milliseconds(2000)) << closed_at.count() << " " << ended_at.count();
     } else {
-      // Closed only once the updater ended, noticed within one poll.
+      // Closed only once the updater ended, and at once.
       EXPECT_GE(closed_at, c.runs_at_least);
       EXPECT_LT(ended_at - closed_at, milliseconds(500)) << closed_at.count() << " " << ended_at.count();
     }

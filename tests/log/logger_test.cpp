@@ -396,15 +396,22 @@ TEST_F(LoggerTest, LogStreamLogsItsTextOnce) {
     stream << "brand " << 42 << ' ' << L"\u00e9" << std::wstring(L" and 100%");
   }
   {
+    // Every kind of value the stream takes, as a narrow stream prints it.
+    LogStream stream = logger->make_stream(kDebug, kKaldor);
+    stream << std::string("n") << -7 << '/' << uint64_t{18446744073709551615u} << '/' << int16_t{-3} << '/' << 1.5
+           << '/' << 0.1 << '/' << uint8_t{65};
+  }
+  {
     LogStream stream = logger->make_stream(kError, kKaldor);
     stream << "failed";
     stream.attach(std::make_exception_ptr(exceptions::error(5, "Cannot open %s", "x")));
   }
   auto lines = parsed_file(path_);
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].message, "brand 42 \xc3\xa9 and 100%");
+  EXPECT_EQ(lines[1].message, "n-7/18446744073709551615/-3/1.5/0.1/A");
   const std::string indent(50 + ids_column().size(), ' ');
-  EXPECT_EQ(lines[1].message, "failed\n" + indent + "Exception: Cannot open x\n" + indent + "Code: 0x00000005 (5)");
+  EXPECT_EQ(lines[2].message, "failed\n" + indent + "Exception: Cannot open x\n" + indent + "Code: 0x00000005 (5)");
 }
 
 TEST_F(LoggerTest, PrivateLoggerScramblesTheMessageOnly) {

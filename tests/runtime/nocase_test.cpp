@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <locale>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -31,6 +32,8 @@ TEST_P(NocaseCompareTest, ClassicLocale) {
   EXPECT_EQ(compare(c.left, c.left_length, c.right, c.right_length, c.max_count,
                     std::locale::classic()),
             c.expected);
+  EXPECT_EQ(compare(c.left, c.left_length, c.right, c.right_length, c.max_count), c.expected)
+      << "the form without a locale";
 }
 
 constexpr size_t W = kWhole;
@@ -94,11 +97,26 @@ TEST(NocaseCompareTest, OtherLocaleFoldsWithItsMapping) {
 }
 
 TEST(NocaseLessTest, OrdersAndMatchesWithoutCase) {
-  const less order{std::locale::classic()};
-  EXPECT_TRUE(order(L"alpha", L"BETA"));
-  EXPECT_FALSE(order(L"BETA", L"alpha"));
-  EXPECT_FALSE(order(L"Key", L"kEY"));
-  EXPECT_FALSE(order(L"kEY", L"Key"));
+  for (const less& order : {less{std::locale::classic()}, less{}}) {
+    EXPECT_TRUE(order(L"alpha", L"BETA"));
+    EXPECT_FALSE(order(L"BETA", L"alpha"));
+    EXPECT_FALSE(order(L"Key", L"kEY"));
+    EXPECT_FALSE(order(L"kEY", L"Key"));
+    EXPECT_TRUE(order(L"\u00C9", L"\u00E9")) << "only A to Z fold";
+  }
+}
+
+TEST(NocaseLessTest, OtherLocaleFoldsWithItsMappingForItsWholeLife) {
+  std::optional<less> order;
+  {
+    const std::locale folding(std::locale::classic(), new AccentFolding);
+    order.emplace(folding);
+  }
+  // The locale it was made with is gone; the comparator keeps its own.
+  const less copy = *order;
+  order.reset();
+  EXPECT_FALSE(copy(L"\u00C9t\u00E9", L"\u00E9T\u00C9"));
+  EXPECT_FALSE(copy(L"\u00E9T\u00C9", L"\u00C9t\u00E9"));
 }
 
 }  // namespace
