@@ -1,7 +1,5 @@
 #include "sfxarc/entry_name_check.h"
 
-#include <locale>
-
 #include "runtime/nocase.h"
 
 namespace krv::sfxarc {
@@ -22,7 +20,7 @@ bool LeadsUp(const std::wstring& name, size_t begin, size_t end) {
 }
 
 bool SameLetters(const wchar_t* text, size_t length, const wchar_t* device, size_t count) {
-  return krv::nocase::compare(text, length, device, count, count, std::locale::classic()) == 0;
+  return krv::nocase::compare(text, length, device, count, count) == 0;
 }
 
 // A component Windows opens as a device in any folder: the part before its
