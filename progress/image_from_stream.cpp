@@ -198,10 +198,11 @@ void ImageFromStream::NextFrame() {
   if (image_) Note(gdip::GdipImageSelectActiveFrame(image_, &kTimeDimension, frame_index_));
 }
 
-void ImageFromStream::PrepareFrames(HWND window, int width, int height, const std::wstring& caption) {
-  if (!frames_.empty() || !image_) return;
+bool ImageFromStream::PrepareFrames(HWND window, int width, int height, const std::wstring& caption,
+                                    const std::atomic<bool>* stop) {
+  if (!frames_.empty() || !image_) return true;
   const std::unique_ptr<HDC__, WindowDcReleaser> window_dc(GetDC(window), WindowDcReleaser{window});
-  if (!window_dc) return;
+  if (!window_dc) return true;
 
   const int image_width = static_cast<int>(Width());
   const int image_height = static_cast<int>(Height());
@@ -209,6 +210,7 @@ void ImageFromStream::PrepareFrames(HWND window, int width, int height, const st
   if (!caption.empty()) style = std::make_unique<CaptionStyle>();
 
   for (uint32_t i = 0; i < frame_count_; ++i) {
+    if (stop && stop->load()) return false;
     std::unique_ptr<FrameBitmap> frame = FrameBitmap::Create(window_dc.get(), width, height);
     if (frame) {
       Gdiplus::GpGraphics* created = nullptr;
@@ -224,6 +226,7 @@ void ImageFromStream::PrepareFrames(HWND window, int width, int height, const st
     frames_.push_back(std::move(frame));
     NextFrame();
   }
+  return true;
 }
 
 HDC ImageFromStream::PreparedFrame(uint32_t index) const {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -58,8 +59,12 @@ class ImageFromStream {
   // nothing when frames were already prepared, without an image, or when the
   // window has no device context. A frame whose bitmap cannot be made stays
   // an empty slot, so slot i is always frame i; the frame index is back at 0
-  // afterwards.
-  void PrepareFrames(HWND window, int width, int height, const std::wstring& caption);
+  // afterwards. When `stop` (may be null; any thread sets it) is true before
+  // a frame, no further frame is prepared: the slots made so far stay and
+  // the frame index stays at the first frame not prepared. Returns false
+  // when `stop` ended the preparation, true otherwise.
+  bool PrepareFrames(HWND window, int width, int height, const std::wstring& caption,
+                     const std::atomic<bool>* stop = nullptr);
   // Number of frame slots prepared (FrameCount() after PrepareFrames).
   size_t PreparedFrameCount() const { return frames_.size(); }
   // The memory device context holding prepared frame `index`, owned by this

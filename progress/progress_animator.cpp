@@ -11,7 +11,7 @@
 namespace krv::progress {
 
 ProgressAnimator::ProgressAnimator(std::wstring title, const AnimatorSetup& setup)
-    : ready_event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), setup_(setup) {
+    : ready_event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), setup_(setup) {
   if (!setup_.module) setup_.module = GetModuleHandleW(nullptr);
   // GDI+ version 1, no debug callback, its background thread and external
   // codecs allowed.
@@ -32,14 +32,19 @@ ProgressAnimator::~ProgressAnimator() {
   if (gdiplus_token_) Gdiplus::GdiplusShutdown(gdiplus_token_);
 }
 
-void ProgressAnimator::StartWindowThread() {
+void ProgressAnimator::StartWindowThread(bool wait_until_ready) {
   // The window takes its size and every frame from the animation: without
   // one there is nothing to show, so no thread starts and the run goes on at
   // once instead of waiting for a window that cannot come.
   if (thread_.valid() || !window_) return;
   thread_.reset(CreateThread(nullptr, 0, ProgressWindow::ThreadMain, window_.get(), 0, nullptr));
+  if (wait_until_ready) WaitForWindow();
+}
+
+void ProgressAnimator::WaitForWindow() {
   if (!thread_.valid() || !ready_event_.valid()) return;
-  // A thread that ends has failed to make its window: no need to wait on.
+  // A thread that ends has made no window (it failed, or was closed while
+  // making it): no need to wait on.
   const HANDLE waits[] = {ready_event_.get(), thread_.get()};
   WaitForMultipleObjects(2, waits, FALSE, setup_.ready_timeout_ms);
 }

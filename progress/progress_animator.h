@@ -26,7 +26,7 @@ struct AnimatorSetup {
   // (id 1000), under which the window class is registered; null: the
   // executable.
   HINSTANCE module = nullptr;
-  // StartWindowThread's longest wait for the window.
+  // WaitForWindow's longest wait for the window.
   uint32_t ready_timeout_ms = 5000;
   // CloseWindow's longest wait for the thread before it is terminated.
   uint32_t close_timeout_ms = 10000;
@@ -47,11 +47,16 @@ class ProgressAnimator final : public ProgressInterface {
   ProgressAnimator& operator=(const ProgressAnimator&) = delete;
 
   // Starts the window thread, unless one was started or there is no
-  // animation, and returns once the window is ready, the thread has ended
-  // (its class or window could not be made) or the ready time-out (5,000 ms)
-  // has passed, whichever comes first. A run without a window goes on
-  // without one. Main thread only.
-  void StartWindowThread();
+  // animation; with `wait_until_ready`, then WaitForWindow. A run without a
+  // window goes on without one. Main thread only.
+  void StartWindowThread(bool wait_until_ready = true);
+  // Returns once the window is ready (at once when it was before), the
+  // thread has ended (its class or window could not be made, or it was
+  // closed) or the ready time-out (5,000 ms) has passed, whichever comes
+  // first; at once without a thread. The window's preparation runs meanwhile
+  // beside the caller, so a flow waits here only where it needs the window,
+  // e.g. as the owner of a message box. Main thread only.
+  void WaitForWindow();
   // Whether a window thread was started and not yet closed.
   bool HasWindowThread() const;
   // The progress window, or null when there is none (not started, not yet
@@ -86,7 +91,7 @@ class ProgressAnimator final : public ProgressInterface {
   void OnSignal(uint32_t) override {}
 
  private:
-  os::scoped_handle ready_event_;  // auto-reset; signalled by the window thread
+  os::scoped_handle ready_event_;  // manual-reset; signalled once by the window thread
   ULONG_PTR gdiplus_token_ = 0;    // 0: GDI+ did not start
   AnimatorSetup setup_;            // module filled in
   std::unique_ptr<ImageFromStream> animation_;

@@ -57,7 +57,9 @@ DWORD ProgressWindow::Run() {
   HWND window = CreateWindowExW(0, kProgressWindowClass, title_.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr,
                                 nullptr, module_, this);
   if (!window) {
-    const DWORD code = FailureCode();
+    // A close requested while WM_CREATE prepared the frames ends the
+    // creation before the window is ever shown: that is a close, no failure.
+    const DWORD code = close_requested_.load() ? 0 : FailureCode();
     handle_.store(nullptr);
     UnregisterClassW(kProgressWindowClass, module_);
     return code;
@@ -95,8 +97,7 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wp
 
   switch (message) {
     case WM_CREATE:
-      self->OnCreate(window);
-      return 0;
+      return self->OnCreate(window) ? 0 : -1;
     case WM_PAINT:
       self->OnPaint(window);
       return 0;
@@ -121,17 +122,21 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wp
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-void ProgressWindow::OnCreate(HWND window) {
+bool ProgressWindow::OnCreate(HWND window) {
   const int width = static_cast<int>(animation_->Width());
   const int height = static_cast<int>(animation_->Height());
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   MoveWindow(window, x, y, width, height, TRUE);
   if (before_frames_) before_frames_();
-  animation_->PrepareFrames(window, width, height, title_);
+  // The installer/updater can show its own window, or end, while the frames
+  // are prepared: a window shown only to be closed at once would just
+  // flicker over it, so the preparation stops and the window is not made.
+  if (!animation_->PrepareFrames(window, width, height, title_, &close_requested_)) return false;
   escape_.store(0);
   // An image with one frame or without delays is shown still.
   if (animation_->Animates()) SetTimer(window, kFrameTimer, animation_->FrameDelay(), nullptr);
+  return true;
 }
 
 void ProgressWindow::OnPaint(HWND window) {

@@ -31,9 +31,11 @@ class ProgressWindow {
   // The window thread's routine; `window` is the ProgressWindow. Registers
   // the class, creates the window, gives it icon 1000 and the title, signals
   // the ready event and runs the message loop until the window is destroyed;
-  // then unregisters the class. Returns the quit message's code (0), or the
-  // system error code when the class cannot be registered or the window
-  // cannot be created (the ready event is then not signalled).
+  // then unregisters the class. Returns the quit message's code (0); 0 also
+  // when PostClose came while the frames were prepared (the window is then
+  // never shown); otherwise the system error code when the class cannot be
+  // registered or the window cannot be created. Without a window the ready
+  // event is not signalled.
   static DWORD WINAPI ThreadMain(void* window);
 
   // The window, null until the system has made it (it is published at
@@ -51,7 +53,9 @@ class ProgressWindow {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   DWORD Run();
-  void OnCreate(HWND window);
+  // Places the window and prepares the frames; false when a close request
+  // stopped the preparation (the window is then not made).
+  bool OnCreate(HWND window);
   void OnPaint(HWND window);
   void OnTimer(HWND window);
 

@@ -137,7 +137,16 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, std::unique_ptr<sfxa
   auto callback = std::make_unique<progress::ProgressCallback>();
   callback->AddListener(&registry_progress);
   callback->AddListener(animator.get());
-  if (!silent && !animator->HasWindowThread()) animator->StartWindowThread();
+  // The window makes itself ready (its frames take a while under load) while
+  // the workspace is made and the entries are written: extraction reports
+  // to it through the chain whether it is up yet or not, and a close that
+  // comes before it is up keeps it from showing at all. Only a message box
+  // waits for it, to have it as owner.
+  if (!silent && !animator->HasWindowThread()) animator->StartWindowThread(false);
+  const auto box_owner = [&animator] {
+    animator->WaitForWindow();
+    return animator->Window();
+  };
 
   temp_folder = handoff::CreateTempWorkspace();
 
@@ -152,10 +161,10 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, std::unique_ptr<sfxa
     result = archive->Load(OwnExecutablePath());
   }
   if (result != 0) {
-    boxes.Show(animator->Window(), L"Cannot open SFX archive. Installer cannot continue.", L"Stub error");
+    boxes.Show(box_owner(), L"Cannot open SFX archive. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot open SFX archive (code 0x%x)", result);
   } else if ((result = ExtractIntoWorkspace(*archive, temp_folder, callback.get())) != 0) {
-    boxes.Show(animator->Window(), L"Cannot extract VPX files. Installer cannot continue.", L"Stub error");
+    boxes.Show(box_owner(), L"Cannot extract VPX files. Installer cannot continue.", L"Stub error");
     log::write_log(log::kError, kKaldor, L"Cannot extract VPX files to '%ls' (code 0x%x)", temp_folder.c_str(),
                    result);
   } else {
@@ -167,7 +176,7 @@ ResultCode RunUpdate(const std::wstring& tail, bool silent, std::unique_ptr<sfxa
     // Silent runs do not wait for the installer/updater's window.
     result = handoff::RunInstaller(setup_exe, installer_args, &exit_code, silent ? nullptr : animator.get());
     if (result != 0) {
-      boxes.Show(animator->Window(), L"Cannot run installer/updater executable.", L"Installer error");
+      boxes.Show(box_owner(), L"Cannot run installer/updater executable.", L"Installer error");
       log::write_log(log::kError, kKaldor, L"Cannot run installer/updater executable '%ls' (code 0x%x)",
                      setup_exe.c_str(), result);
     } else {

@@ -178,10 +178,12 @@ void HoldCreationUntilClosePosted() {
   }
 }
 
-// The ready wait can end while WM_CREATE still prepares the frames: the
-// window is already published, so the close is posted to it and the thread
-// ends by its own message loop instead of being terminated mid-drawing.
-TEST(ProgressWindow, ACloseRequestedWhileTheWindowIsBeingMadeEndsTheThreadByItsMessage) {
+// The flow does not wait for the window, so a close can come while WM_CREATE
+// still prepares the frames: the window is already published, the
+// preparation stops before its next frame and the window is never shown;
+// the thread ends by itself instead of being terminated mid-drawing, and
+// without drawing the frames nobody will see.
+TEST(ProgressWindow, ACloseRequestedWhileTheWindowIsBeingMadeStopsItsPreparationAndEndsTheThread) {
   const os::scoped_handle in_create(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   g_in_create = in_create.get();
   AnimatorSetup setup;
@@ -200,9 +202,48 @@ TEST(ProgressWindow, ACloseRequestedWhileTheWindowIsBeingMadeEndsTheThreadByItsM
   animator.CloseWindow();
   EXPECT_FALSE(animator.HasWindowThread());
   EXPECT_EQ(WaitForSingleObject(thread.get(), 0), WAIT_OBJECT_0);
-  EXPECT_EQ(ExitCodeOf(thread), 0u) << "ended by its quit message, not terminated";
+  EXPECT_EQ(ExitCodeOf(thread), 0u) << "ended by itself, not terminated";
   EXPECT_FALSE(IsWindow(window));
+  ASSERT_NE(animator.Animation(), nullptr);
+  EXPECT_EQ(animator.Animation()->PreparedFrameCount(), 0u) << "no frame drawn after the close";
   g_in_create = nullptr;
+}
+
+// Set by the test to let a held WM_CREATE go on.
+HANDLE g_release_create = nullptr;
+
+void HoldCreationUntilReleased() {
+  SetEvent(g_in_create);
+  WaitForSingleObject(g_release_create, 30000);
+}
+
+// The flow starts the window without waiting for it and waits only where it
+// needs it (a message box's owner): the window is then whole and shown.
+TEST(ProgressWindow, StartsWithoutWaitingAndIsWaitedForOnRequest) {
+  const os::scoped_handle in_create(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const os::scoped_handle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_in_create = in_create.get();
+  g_release_create = release.get();
+  AnimatorSetup setup;
+  setup.ready_timeout_ms = 60000;
+  setup.before_frames = HoldCreationUntilReleased;
+  ProgressAnimator animator(kTitle, setup);
+  animator.StartWindowThread(false);
+  ASSERT_TRUE(animator.HasWindowThread());
+  ASSERT_EQ(WaitForSingleObject(in_create.get(), 10000), WAIT_OBJECT_0) << "the start did not wait for the window";
+  const HWND window = animator.Window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(IsWindowVisible(window));
+
+  SetEvent(release.get());
+  animator.WaitForWindow();
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(TextOf(window), kTitle);
+  animator.CloseWindow();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(animator.Animation()->PreparedFrameCount(), 74u);
+  g_in_create = nullptr;
+  g_release_create = nullptr;
 }
 
 TEST(ProgressWindow, ARunWhoseWindowClassCannotBeRegisteredGoesOnAtOnce) {
