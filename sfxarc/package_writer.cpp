@@ -28,7 +28,7 @@ void SetStatus(SignStatus* out, SignStatus status) {
 }
 
 // One stored piece: a packed block, followed by its own form 5 block when
-// the spec has entry keys.
+// the package's description names entry keys.
 struct StoredPiece {
   std::vector<uint8_t> bytes;
   PackageStatus status = PackageStatus::kPackFailed;
@@ -72,7 +72,7 @@ PackageStatus AppendStored(StoredPiece&& piece, std::vector<uint8_t>* image, uin
 // What the packing jobs of one BuildPackage call share.
 struct PackingState {
   const PackageSpec& spec;
-  std::vector<StoredPiece>& pieces;  // one per entry, in the spec's order
+  std::vector<StoredPiece>& pieces;  // one per entry, in the order the package lists them
   std::mutex report_lock;
   uint64_t packed_bytes = 0;  // under report_lock
 };
