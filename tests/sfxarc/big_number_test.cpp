@@ -14,11 +14,14 @@
 #include "sfxarc/signature/big_unsigned.h"
 #include "sfxarc/signature/modular.h"
 #include "sfxarc/signature/montgomery.h"
+#include "tests/sfxarc/cryptopp_reference.h"
 
 namespace krv::signature {
 namespace {
 
 using CryptoPP::Integer;
+using testing::BigEndianBytes;
+using testing::IntegerFromBytes;
 
 // A number given as big-endian bytes, in both representations.
 struct Both {
@@ -26,26 +29,8 @@ struct Both {
   Integer theirs;
   explicit Both(const std::vector<uint8_t>& bytes)
       : ours(BigUnsigned::FromBigEndian(bytes.data(), bytes.size())),
-        theirs(bytes.data(), bytes.size(), Integer::UNSIGNED, CryptoPP::BIG_ENDIAN_ORDER) {}
+        theirs(IntegerFromBytes(bytes.data(), bytes.size())) {}
 };
-
-// Our number as big-endian bytes without leading zeros (none for zero).
-std::vector<uint8_t> Bytes(const BigUnsigned& x) {
-  std::vector<uint8_t> bytes;
-  for (size_t i = x.LimbCount() * 4; i-- > 0;) {
-    const uint8_t byte = uint8_t(x.LimbAt(i / 4) >> (8 * (i % 4)));
-    if (byte != 0 || !bytes.empty()) bytes.push_back(byte);
-  }
-  return bytes;
-}
-
-// The same for Crypto++'s number (its mingw subset has no stream output).
-std::vector<uint8_t> Bytes(const Integer& x) {
-  std::vector<uint8_t> bytes(x.MinEncodedSize());
-  x.Encode(bytes.data(), bytes.size());
-  if (x.IsZero()) bytes.clear();
-  return bytes;
-}
 
 // Random numbers of a given bit length (top bit set) from a fixed seed, and
 // the edge values of a modulus.
@@ -65,10 +50,15 @@ class Numbers {
   // length, a random value below m's length, one twice as long, and m with
   // leading zero bytes.
   std::vector<std::vector<uint8_t>> Around(const std::vector<uint8_t>& m) {
-    const Integer mi(m.data(), m.size(), Integer::UNSIGNED, CryptoPP::BIG_ENDIAN_ORDER);
-    std::vector<std::vector<uint8_t>> values = {{}, {1}, Bytes(mi - 1), Bytes(mi), Bytes(mi + 1),
+    const Integer mi = IntegerFromBytes(m.data(), m.size());
+    std::vector<std::vector<uint8_t>> values = {{},
+                                                {1},
+                                                BigEndianBytes(mi - 1),
+                                                BigEndianBytes(mi),
+                                                BigEndianBytes(mi + 1),
                                                 std::vector<uint8_t>((m.size() + 3) / 4 * 4, 0xFF),
-                                                Random(m.size() * 8 - 1), Random(m.size() * 16)};
+                                                Random(m.size() * 8 - 1),
+                                                Random(m.size() * 16)};
     std::vector<uint8_t> padded(5 + m.size(), 0);
     std::copy(m.begin(), m.end(), padded.begin() + 5);
     values.push_back(padded);
@@ -92,11 +82,11 @@ TEST(BigUnsigned, MultiplyModMatchesCryptopp) {
       const auto values = numbers.Around(m_bytes);
       for (size_t i = 0; i < values.size(); ++i) {
         for (size_t j = 0; j < values.size(); ++j) {
-          SCOPED_TRACE(testing::Message() << bits << " bits, odd " << odd << ", values " << i << " x " << j);
+          SCOPED_TRACE(::testing::Message() << bits << " bits, odd " << odd << ", values " << i << " x " << j);
           const Both a(values[i]), b(values[j]);
           BigUnsigned ours;
           ASSERT_TRUE(MultiplyMod(a.ours, b.ours, m.ours, &ours));
-          EXPECT_EQ(Bytes(ours), Bytes(a_times_b_mod_c(a.theirs, b.theirs, m.theirs)));
+          EXPECT_EQ(BigEndianBytes(ours), BigEndianBytes(a_times_b_mod_c(a.theirs, b.theirs, m.theirs)));
         }
       }
     }
@@ -112,7 +102,7 @@ TEST(BigUnsigned, InverseModMatchesCryptopp) {
       auto values = numbers.Around(m_bytes);
       for (int extra = 0; extra < 8; ++extra) values.push_back(numbers.Random(bits > 8 ? bits - 3 : 1));
       for (size_t i = 0; i < values.size(); ++i) {
-        SCOPED_TRACE(testing::Message() << bits << " bits, odd " << odd << ", value " << i);
+        SCOPED_TRACE(::testing::Message() << bits << " bits, odd " << odd << ", value " << i);
         const Both a(values[i]);
         const BigUnsigned sentinel(77);
         BigUnsigned ours = sentinel;
@@ -122,7 +112,7 @@ TEST(BigUnsigned, InverseModMatchesCryptopp) {
           EXPECT_TRUE(ours == sentinel);
         } else {
           ASSERT_TRUE(InverseMod(a.ours, m.ours, &ours));
-          EXPECT_EQ(Bytes(ours), Bytes(theirs));
+          EXPECT_EQ(BigEndianBytes(ours), BigEndianBytes(theirs));
         }
       }
     }
@@ -140,7 +130,7 @@ TEST(BigUnsigned, InverseModOfSharedFactorsAndTinyModuli) {
       {2, 3, true, 2},   {1, 2, true, 1},   {0, 2, false, 0},   {5, 1, false, 0},  {5, 0, false, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.a << "^-1 mod " << c.m);
+    SCOPED_TRACE(::testing::Message() << c.a << "^-1 mod " << c.m);
     BigUnsigned out(99);
     EXPECT_EQ(InverseMod(BigUnsigned(c.a), BigUnsigned(c.m), &out), c.exists);
     EXPECT_TRUE(out == BigUnsigned(c.exists ? c.inverse : 99));
@@ -164,13 +154,13 @@ TEST(BigUnsigned, DoubleExponentiateMatchesCryptopp) {
       for (size_t k = 0; k < exponents.size(); ++k) {
         // The bases go round so that each pairs with a neighbour; the
         // exponents pair with their reverse.
-        SCOPED_TRACE(testing::Message() << bits << " bits, base " << i << ", exponent " << k);
+        SCOPED_TRACE(::testing::Message() << bits << " bits, base " << i << ", exponent " << k);
         const Both a(bases[i]), b(bases[(i + 1) % bases.size()]);
         const Both e1(exponents[k]), e2(exponents[exponents.size() - 1 - k]);
         const BigUnsigned result = ours.DoubleExponentiate(a.ours, e1.ours, b.ours, e2.ours);
         const Integer expected = theirs.ConvertOut(
             theirs.CascadeExponentiate(theirs.ConvertIn(a.theirs), e1.theirs, theirs.ConvertIn(b.theirs), e2.theirs));
-        EXPECT_EQ(Bytes(result), Bytes(expected));
+        EXPECT_EQ(BigEndianBytes(result), BigEndianBytes(expected));
       }
     }
   }
