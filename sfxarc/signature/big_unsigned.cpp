@@ -60,9 +60,15 @@ void BigUnsigned::Subtract(const BigUnsigned& other) {
   Trim();
 }
 
-void BigUnsigned::ShiftRightOne() {
-  for (size_t i = 0; i < limbs_.size(); ++i) {
-    limbs_[i] = (limbs_[i] >> 1) | (i + 1 < limbs_.size() ? limbs_[i + 1] << (kLimbBits - 1) : 0);
+void BigUnsigned::ShiftRight(size_t bits) {
+  const size_t whole = std::min(bits / kLimbBits, limbs_.size());
+  const size_t part = bits % kLimbBits;
+  limbs_.erase(limbs_.begin(), limbs_.begin() + whole);
+  if (part != 0) {
+    for (size_t i = 0; i < limbs_.size(); ++i) {
+      const Limb above = i + 1 < limbs_.size() ? limbs_[i + 1] : 0;
+      limbs_[i] = (limbs_[i] >> part) | (above << (kLimbBits - part));
+    }
   }
   Trim();
 }
@@ -110,21 +116,25 @@ bool DivideWithRemainder(const BigUnsigned& a, const BigUnsigned& m, BigUnsigned
   if (m.IsZero()) return false;
   BigUnsigned rest = a;
   BigUnsigned result;
-  if (Compare(a, m) >= 0) {
-    // m is moved up under a's top bit and walked down one bit at a time; each
-    // step where it fits is a one bit of the quotient.
-    const size_t shift = a.BitLength() - m.BitLength();
-    BigUnsigned step = m;
-    step.ShiftLeft(shift);
-    std::vector<BigUnsigned::Limb, WipingAllocator<BigUnsigned::Limb>> bits(shift / BigUnsigned::kLimbBits + 1, 0);
-    for (size_t i = shift + 1; i-- > 0;) {
-      if (Compare(rest, step) >= 0) {
-        rest.Subtract(step);
+  const size_t a_bits = a.BitLength();
+  const size_t m_bits = m.BitLength();
+  if (a_bits >= m_bits) {
+    // rest starts as a's top m_bits - 1 bits (below m) and takes a's other
+    // bits one at a time from the top; whenever it reaches m, m is taken
+    // away and that bit of the quotient is one. rest stays below 2m.
+    const size_t steps = a_bits - m_bits + 1;
+    rest.ShiftRight(steps);
+    BigUnsigned::Limbs bits(steps / BigUnsigned::kLimbBits + 1, 0);
+    const BigUnsigned one(1);
+    for (size_t i = steps; i-- > 0;) {
+      rest.ShiftLeft(1);
+      if (a.Bit(i)) rest.Add(one);
+      if (Compare(rest, m) >= 0) {
+        rest.Subtract(m);
         bits[i / BigUnsigned::kLimbBits] |= BigUnsigned::Limb(1) << (i % BigUnsigned::kLimbBits);
       }
-      step.ShiftRightOne();
     }
-    result = BigUnsigned::FromLimbs(bits.data(), bits.size());
+    result = BigUnsigned(std::move(bits));
   }
   if (quotient != nullptr) *quotient = std::move(result);
   if (remainder != nullptr) *remainder = std::move(rest);

@@ -41,8 +41,8 @@ class BigUnsigned {
   // *this -= other; other must not be above *this (the result would be
   // negative), which callers check first.
   void Subtract(const BigUnsigned& other);
-  // *this >>= 1, and *this <<= bits.
-  void ShiftRightOne();
+  // *this >>= bits, and *this <<= bits.
+  void ShiftRight(size_t bits);
   void ShiftLeft(size_t bits);
 
   // The product a * b.
@@ -50,6 +50,8 @@ class BigUnsigned {
 
   // -1, 0 or 1 as a is below, equal to or above b.
   friend int Compare(const BigUnsigned& a, const BigUnsigned& b);
+  friend bool DivideWithRemainder(const BigUnsigned& a, const BigUnsigned& m, BigUnsigned* quotient,
+                                  BigUnsigned* remainder);
   friend bool operator==(const BigUnsigned& a, const BigUnsigned& b) { return a.limbs_ == b.limbs_; }
 
  private:
@@ -64,9 +66,11 @@ class BigUnsigned {
 BigUnsigned Multiply(const BigUnsigned& a, const BigUnsigned& b);
 int Compare(const BigUnsigned& a, const BigUnsigned& b);
 
-// Divides a by m by shifting and subtracting (one step per bit the quotient
-// can have). Returns false and leaves both outputs unchanged when m is zero;
-// else sets *quotient (when not null) and *remainder (when not null).
+// Divides a by m by shifting and subtracting: one step over m's limbs per bit
+// the quotient can have, so the time grows with a's length times m's, never
+// with a's length squared. Returns false and leaves both outputs unchanged
+// when m is zero; else sets *quotient (when not null) and *remainder (when
+// not null).
 bool DivideWithRemainder(const BigUnsigned& a, const BigUnsigned& m, BigUnsigned* quotient,
                          BigUnsigned* remainder);
 

@@ -8,7 +8,7 @@ namespace {
 // x / 2 mod m for an odd m and x below m: x + m is even when x is odd.
 void HalveMod(BigUnsigned* x, const BigUnsigned& m) {
   if (!x->IsEven()) x->Add(m);
-  x->ShiftRightOne();
+  x->ShiftRight(1);
 }
 
 // *x = *x - y mod m, both below m.
@@ -31,11 +31,11 @@ bool InverseModOdd(const BigUnsigned& a, const BigUnsigned& m, BigUnsigned* out)
     // 1 (either being 1 ended the loop before).
     if (u.IsZero()) return false;
     while (u.IsEven()) {
-      u.ShiftRightOne();
+      u.ShiftRight(1);
       HalveMod(&x1, m);
     }
     while (v.IsEven()) {
-      v.ShiftRightOne();
+      v.ShiftRight(1);
       HalveMod(&x2, m);
     }
     if (u == one) {

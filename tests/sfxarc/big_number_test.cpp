@@ -166,6 +166,26 @@ TEST(BigUnsigned, DoubleExponentiateMatchesCryptopp) {
   }
 }
 
+// A dividend far longer than the modulus (a digest is taken whole, whatever
+// its length): the division walks the dividend's bits once, over the
+// modulus's limbs.
+TEST(BigUnsigned, LongDividendsMatchCryptopp) {
+  Numbers numbers;
+  std::vector<uint8_t> long_bytes = numbers.Random(64 * 1024 * 8);
+  std::fill(long_bytes.begin() + 100, long_bytes.begin() + 200, 0xFF);
+  const Both a(long_bytes);
+  for (size_t bits : {1, 32, 33, 256}) {
+    SCOPED_TRACE(bits);
+    const Both m(numbers.Random(bits));
+    BigUnsigned quotient, remainder;
+    ASSERT_TRUE(DivideWithRemainder(a.ours, m.ours, &quotient, &remainder));
+    Integer expected_remainder, expected_quotient;
+    Integer::Divide(expected_remainder, expected_quotient, a.theirs, m.theirs);
+    EXPECT_TRUE(BigEndianBytes(quotient) == BigEndianBytes(expected_quotient));
+    EXPECT_EQ(BigEndianBytes(remainder), BigEndianBytes(expected_remainder));
+  }
+}
+
 TEST(BigUnsigned, MontgomeryNeedsAnOddModulusOfThreeOrMore) {
   struct Case {
     uint32_t p;
