@@ -162,7 +162,13 @@ for form, number, tag, sig_size, hash_name in ((1, 2, b"KRVSignd", 40, "md5"), (
     k = keys[number]
     digest = hashlib.new(hash_name, signed[:at]).digest()
     sig = signed[at:at + sig_size]
-    put("fuzz_dsa", "key%d-form%d" % (number, form), dsa_seed(k["q"], k["p"], k["g"], k["y"], digest, sig))
+    seed = dsa_seed(k["q"], k["p"], k["g"], k["y"], digest, sig)
+    put("fuzz_dsa", "key%d-form%d" % (number, form), seed)
+    # Kept whole besides the merge: a valid signature reaches no code an
+    # invalid one does not, so the merge would drop it, but mutations of it
+    # are what reaches near-valid signatures.
+    os.makedirs(os.path.join(work, "keep", "fuzz_dsa"), exist_ok=True)
+    open(os.path.join(work, "keep", "fuzz_dsa", "seed-key%d-form%d" % (number, form)), "wb").write(seed)
 p2048 = keys[5]["p"]
 for name, q, s in (("q15-s2", 15, 2), ("q15-s3", 15, 3), ("q16-s3", 16, 3), ("q16-s4", 16, 4)):
     put("fuzz_dsa", "unit-" + name, dsa_seed(bytes([q]), p2048, b"\x01", b"\x01", bytes(32), bytes([1, s])))
@@ -207,5 +213,6 @@ for target in fuzz_map fuzz_unpack fuzz_signature fuzz_settings fuzz_command_lin
     [ -f "$finding" ] && rm -f "$work/merged/$target/$(sha1sum "$finding" | cut -c1-40)"
   done
   cp "$work/merged/$target"/* "$corpus"/
+  [ -d "$work/keep/$target" ] && cp "$work/keep/$target"/* "$corpus"/
   echo "$target: $(ls "$corpus" | wc -l) files, $(du -sk "$corpus" | cut -f1) KiB"
 done
