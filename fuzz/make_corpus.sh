@@ -11,7 +11,8 @@
 # archive tests make (cut signature, changed byte, broken trailer, map offset
 # above the trailer, extra-data length below the start, map block of
 # 0xFFFFFFFF bytes), the maps and packed blocks taken out of the packages,
-# settings files in each encoding and command lines.
+# settings files in each encoding, command lines, and DSA checks with the
+# development keys and with small composite q.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 sfxtool="${SFXTOOL:-$root/build/native/tools/sfxtool}"
@@ -58,11 +59,12 @@ for form in 0 1 2 4 5; do
   "$sfxtool" sign "$work/signed/form$form.def" --form "$form" "${key[@]}" >/dev/null
 done
 
-python3 - "$work" <<'PY'
-import lzma, os, struct, sys, zlib
-work = sys.argv[1]
+python3 - "$work" "$keys" <<'PY'
+import hashlib, lzma, os, struct, sys, zlib
+work, keys_path = sys.argv[1], sys.argv[2]
 out = {t: os.path.join(work, "seeds", t) for t in
-       ("fuzz_map", "fuzz_unpack", "fuzz_signature", "fuzz_settings", "fuzz_command_line", "fuzz_package")}
+       ("fuzz_map", "fuzz_unpack", "fuzz_signature", "fuzz_settings", "fuzz_command_line", "fuzz_package",
+        "fuzz_dsa")}
 for d in out.values(): os.makedirs(d, exist_ok=True)
 def put(target, name, data): open(os.path.join(out[target], name), "wb").write(data)
 u32 = lambda b, at: struct.unpack_from("<I", b, at)[0]
@@ -138,6 +140,39 @@ for name, image in damaged.items():
     put("fuzz_signature", "damaged-" + name, image)
     put("fuzz_package", "damaged-" + name, image)
 
+# DSA checks (fuzz_dsa's layout: five length bytes, q, p, g, y, digest, r || s):
+# the signatures of the small signed files with the keys that made them (form
+# 1: key 2, 1024/160 bits, MD5; form 5: key 5, 2048/256 bits, SHA-256; no
+# altered copies: they reach the same code, and the merge would keep them in
+# place of the valid ones), and keys whose g = y = 1 make v = 1, so that r = 1
+# is right whenever s has an inverse: modulo a composite and an even q, with
+# and without one.
+keys, number = {}, None
+for line in open(keys_path):
+    line = line.strip()
+    if line.startswith("key "): number = int(line[4:]); keys[number] = {}
+    elif "=" in line and number: name, value = line.split("="); keys[number][name.strip()] = bytes.fromhex(value.strip())
+def dsa_seed(q, p, g, y, digest, sig):
+    g_len = 255 if len(g) == len(p) else len(g)
+    y_len = 255 if len(y) == len(p) else len(y)
+    return bytes([len(q) - 1, len(p) - 1, g_len, y_len, len(digest)]) + q + p + g + y + digest + sig
+for form, number, tag, sig_size, hash_name in ((1, 2, b"KRVSignd", 40, "md5"), (5, 5, b"KRVSig2B", 64, "sha256")):
+    signed = open(os.path.join(work, "signed", "form%d.def" % form), "rb").read()
+    at = signed.rindex(tag) - sig_size
+    k = keys[number]
+    digest = hashlib.new(hash_name, signed[:at]).digest()
+    sig = signed[at:at + sig_size]
+    seed = dsa_seed(k["q"], k["p"], k["g"], k["y"], digest, sig)
+    put("fuzz_dsa", "key%d-form%d" % (number, form), seed)
+    # Kept whole besides the merge: a valid signature reaches no code an
+    # invalid one does not, so the merge would drop it, but mutations of it
+    # are what reaches near-valid signatures.
+    os.makedirs(os.path.join(work, "keep", "fuzz_dsa"), exist_ok=True)
+    open(os.path.join(work, "keep", "fuzz_dsa", "seed-key%d-form%d" % (number, form)), "wb").write(seed)
+p2048 = keys[5]["p"]
+for name, q, s in (("q15-s2", 15, 2), ("q15-s3", 15, 3), ("q16-s3", 16, 3), ("q16-s4", 16, 4)):
+    put("fuzz_dsa", "unit-" + name, dsa_seed(bytes([q]), p2048, b"\x01", b"\x01", bytes(32), bytes([1, s])))
+
 settings = {
     "utf8": "[Common]\r\nName=caf\u00e9 \U0001F600\r\nEdition=15\r\n[Urls]\r\nLast=x\r\n",
     "nested": "[products.A.current]\nversion=7\n[products..x]\n[]\nroot=1\n",
@@ -165,7 +200,7 @@ PY
 # old corpus, the new seeds and earlier runs' finds (build/fuzz/work/TARGET)
 # reach; hit counts are left out of the features (-use_counters=0) to keep it
 # to a few dozen files. Inputs named finding-* (fixed faults) always stay.
-for target in fuzz_map fuzz_unpack fuzz_signature fuzz_settings fuzz_command_line fuzz_package; do
+for target in fuzz_map fuzz_unpack fuzz_signature fuzz_settings fuzz_command_line fuzz_package fuzz_dsa; do
   [ -x "$fuzz_bin/$target" ] || { echo "skipped $target: $fuzz_bin/$target not built"; continue; }
   corpus="$root/fuzz/corpus/$target"
   mkdir -p "$corpus" "$work/merged/$target"
@@ -178,5 +213,6 @@ for target in fuzz_map fuzz_unpack fuzz_signature fuzz_settings fuzz_command_lin
     [ -f "$finding" ] && rm -f "$work/merged/$target/$(sha1sum "$finding" | cut -c1-40)"
   done
   cp "$work/merged/$target"/* "$corpus"/
+  [ -d "$work/keep/$target" ] && cp "$work/keep/$target"/* "$corpus"/
   echo "$target: $(ls "$corpus" | wc -l) files, $(du -sk "$corpus" | cut -f1) KiB"
 done

@@ -10,7 +10,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 fuzz_bin="${FUZZ_BIN:-$root/build/fuzz/fuzz}"
-targets=(fuzz_map fuzz_unpack fuzz_signature fuzz_settings fuzz_command_line fuzz_package)
+targets=(fuzz_map fuzz_unpack fuzz_signature fuzz_settings fuzz_command_line fuzz_package fuzz_dsa)
 
 if [ $# -lt 2 ]; then
   echo "usage: fuzz/run.sh TARGET|all SECONDS [libFuzzer options...]; targets: ${targets[*]}" >&2

@@ -1,19 +1,18 @@
 #include "sfxarc/signature/dsa_verify.h"
 
-#include <cryptopp/integer.h>
-#include <cryptopp/modarith.h>
-#include <cryptopp/nbtheory.h>
-
+#include "sfxarc/signature/big_unsigned.h"
 #include "sfxarc/signature/dsa_key_table.h"
+#include "sfxarc/signature/modular.h"
+#include "sfxarc/signature/montgomery.h"
 
 namespace krv::signature {
 namespace {
 
-// Crypto++ keeps integer limbs in memory that is zeroed when released, so every
-// temporary below is wiped when it goes out of scope.
-CryptoPP::Integer Decode(const uint8_t* data, size_t n) {
-  return CryptoPP::Integer(data, n, CryptoPP::Integer::UNSIGNED, CryptoPP::BIG_ENDIAN_ORDER);
-}
+// Twice the largest real key (2048 bits): a key file handed to sfxtool is
+// user input, and the work grows with the square of p's length times q's.
+constexpr size_t kMaxKeyBits = 4096;
+
+BigUnsigned Decode(const uint8_t* data, size_t n) { return BigUnsigned::FromBigEndian(data, n); }
 
 }  // namespace
 
@@ -22,24 +21,29 @@ bool DsaVerifyWithKey(const DsaPublicKey& key, const uint8_t* digest, size_t dle
   const size_t half = key.q.size;
   if (half == 0 || slen != 2 * half) return false;
 
-  const CryptoPP::Integer q = Decode(key.q.data, key.q.size);
-  const CryptoPP::Integer r = Decode(sig, half);
-  const CryptoPP::Integer s = Decode(sig + half, half);
-  if (q.IsZero() || r.IsZero() || s.IsZero() || r >= q || s >= q) return false;
+  const BigUnsigned q = Decode(key.q.data, key.q.size);
+  const BigUnsigned r = Decode(sig, half);
+  const BigUnsigned s = Decode(sig + half, half);
+  if (q.IsZero() || r.IsZero() || s.IsZero() || Compare(r, q) >= 0 || Compare(s, q) >= 0) return false;
+  if (q.BitLength() > kMaxKeyBits) return false;
 
-  const CryptoPP::Integer p = Decode(key.p.data, key.p.size);
-  // Montgomery arithmetic needs an odd modulus; any real DSA prime is one.
-  if (p.IsEven() || p < CryptoPP::Integer(3)) return false;
+  const BigUnsigned p = Decode(key.p.data, key.p.size);
+  if (p.BitLength() > kMaxKeyBits) return false;
+  MontgomeryModulus mod_p;
+  if (!mod_p.Init(p)) return false;  // p even or below 3
 
-  const CryptoPP::Integer e = Decode(digest, dlen);
-  const CryptoPP::Integer w = s.InverseMod(q);
-  const CryptoPP::Integer u1 = a_times_b_mod_c(e, w, q);
-  const CryptoPP::Integer u2 = a_times_b_mod_c(r, w, q);
+  // No inverse (a composite q) is a failed check: taking w = 0 instead would
+  // make v = 1 and accept r = 1 for any digest.
+  BigUnsigned w;
+  if (!InverseMod(s, q, &w)) return false;
+  BigUnsigned u1, u2;
+  MultiplyMod(Decode(digest, dlen), w, q, &u1);
+  MultiplyMod(r, w, q, &u2);
 
-  const CryptoPP::MontgomeryRepresentation mont(p);
-  const CryptoPP::Integer g = mont.ConvertIn(Decode(key.g.data, key.g.size));
-  const CryptoPP::Integer y = mont.ConvertIn(Decode(key.y.data, key.y.size));
-  const CryptoPP::Integer v = mont.ConvertOut(mont.CascadeExponentiate(g, u1, y, u2)) % q;
+  const BigUnsigned g = Decode(key.g.data, key.g.size);
+  const BigUnsigned y = Decode(key.y.data, key.y.size);
+  BigUnsigned v;
+  DivideWithRemainder(mod_p.DoubleExponentiate(g, u1, y, u2), q, nullptr, &v);
   return v == r;
 }
 

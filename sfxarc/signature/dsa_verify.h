@@ -25,7 +25,9 @@ struct DsaPublicKey {
 // is taken whole as a big-endian integer (no truncation to the size of q).
 // False when slen is not twice the byte length of q, when r or s is 0 or not
 // below q (checked before any exponentiation), when the key cannot be used
-// (p even or below 3, q zero), or when the signature does not match.
+// (p even or below 3, q zero, p or q longer than 4096 significant bits), when
+// s has no inverse modulo q (a composite q), or when the signature does not
+// match.
 bool DsaVerifyWithKey(const DsaPublicKey& key, const uint8_t* digest, size_t dlen, const uint8_t* sig,
                       size_t slen);
 

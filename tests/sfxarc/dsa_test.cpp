@@ -2,6 +2,7 @@
 
 #include <cryptopp/sha.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "sfxarc/signature/dsa_key_table.h"
@@ -155,6 +156,68 @@ TEST(DsaVerify, UnusableKeysAreRefused) {
   key = real.public_key();
   key.q = {zero_q.data(), zero_q.size()};
   EXPECT_FALSE(DsaVerifyWithKey(key, good.digest.data(), 32, good.sig.data(), 64));
+}
+
+TEST(DsaVerify, EverySingleBitFlipFails) {
+  KRV_REQUIRE_DEV_KEYS();
+  // A 1024/160 key (MD5 digests) and a 2048/256 key (SHA-256 digests).
+  for (int number : {2, 5}) {
+    SCOPED_TRACE(number);
+    const DsaKey& key = *DevKeys().Find(number);
+    std::vector<uint8_t> digest(number <= 4 ? 16 : 32);
+    for (size_t i = 0; i < digest.size(); ++i) digest[i] = uint8_t(0x3c ^ (i * 7));
+    std::vector<uint8_t> sig(2 * key.q.size());
+    ASSERT_TRUE(DsaSignDigest(key, digest.data(), digest.size(), sig.data()));
+    ASSERT_TRUE(DsaVerify(digest.data(), digest.size(), sig.data(), sig.size(), number));
+    for (std::vector<uint8_t>* bytes : {&sig, &digest}) {
+      for (size_t bit = 0; bit < bytes->size() * 8; ++bit) {
+        (*bytes)[bit / 8] ^= uint8_t(1u << (bit % 8));
+        EXPECT_FALSE(DsaVerify(digest.data(), digest.size(), sig.data(), sig.size(), number))
+            << (bytes == &sig ? (bit < sig.size() * 4 ? "r" : "s") : "digest") << " bit " << bit;
+        (*bytes)[bit / 8] ^= uint8_t(1u << (bit % 8));
+      }
+    }
+  }
+}
+
+// Keys whose g and y are 1 make v = 1 for every u1 and u2, so r = 1 passes
+// whenever s is invertible: the cases below turn on q and p alone.
+TEST(DsaVerify, CompositeQAndKeySizes) {
+  const std::vector<uint8_t> one = {1};
+  const std::vector<uint8_t> digest(32, 0xa5);
+  const std::vector<uint8_t> p2048(256, 0xFF);
+  std::vector<uint8_t> p4096(512, 0xFF), p4097(513, 0xFF), p4096_padded(600, 0);
+  p4097[0] = 0x01;
+  std::fill(p4096_padded.end() - 512, p4096_padded.end(), 0xFF);
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> p, q, sig;  // sig = r || s, one byte each
+    bool expected;
+  } cases[] = {
+      {"s invertible modulo a composite q", p2048, {15}, {1, 2}, true},
+      {"s invertible modulo an even q", p2048, {16}, {1, 3}, true},
+      // With no inverse of s, taking w = 0 would give u1 = u2 = 0, v = 1, and
+      // accept r = 1 for any digest.
+      {"s shares a factor with q = 15", p2048, {15}, {1, 3}, false},
+      {"s shares a factor with q = 16", p2048, {16}, {1, 4}, false},
+      {"p of 4096 bits", p4096, {7}, {1, 2}, true},
+      {"p of 4096 bits behind leading zero bytes", p4096_padded, {7}, {1, 2}, true},
+      {"p of 4097 bits", p4097, {7}, {1, 2}, false},
+  };
+  for (const Case& c : cases) {
+    const DsaPublicKey key{{c.p.data(), c.p.size()}, {c.q.data(), c.q.size()}, {one.data(), 1}, {one.data(), 1}};
+    EXPECT_EQ(DsaVerifyWithKey(key, digest.data(), digest.size(), c.sig.data(), c.sig.size()), c.expected)
+        << c.what;
+  }
+  // q longer than 4096 bits is refused too, even with r and s in range.
+  std::vector<uint8_t> long_q(513, 0), sig(2 * 513, 0);
+  long_q[0] = 0x01;
+  long_q.back() = 0x07;
+  sig[512] = 1;
+  sig.back() = 2;
+  const DsaPublicKey key{{p2048.data(), p2048.size()}, {long_q.data(), long_q.size()}, {one.data(), 1},
+                         {one.data(), 1}};
+  EXPECT_FALSE(DsaVerifyWithKey(key, digest.data(), digest.size(), sig.data(), sig.size()));
 }
 
 TEST(DsaSign, IsDeterministicPerKeyAndDigest) {
