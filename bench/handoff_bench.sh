@@ -4,8 +4,9 @@
 # beside the updater started alone and sfxtool extract of the same package
 # natively, and where the stub's time goes.
 #
-# A fresh Wine prefix gets the product registered and the updater stand-in
-# as its pkgrun.exe; the stand-in ends at once (no window, exit code 0). Each
+# A fresh Wine prefix gets the product registered (with its setup file) and
+# the updater stand-in as its pkgrun.exe; the stand-in ends at once (no
+# window, exit code 0). Each
 # package runs RUNS times with its progress window and RUNS times with
 # /silent; the medians are printed. Stub start is the moment the bench starts
 # wine (so Wine's own process start counts, as it does for the updater
@@ -21,13 +22,15 @@
 #   wait     -> "Installer/updater executable ... finished" (the updater's run
 #            and the wait for its window or its end)
 #   finish   -> the stub's exit (workspace removal, clean-up, process end)
-# Wall times count only on an otherwise idle machine.
+# Wall times count only on an otherwise idle machine. The desktop is kept up
+# during the runs, as a Windows session has it.
 #
 # usage: bench/handoff_bench.sh [STUB] [RUNS]
 #   STUB   the stub to run (default build/windows/stub/sfxstub.exe, the
 #          shipped PE32 one; needs 32-bit code to run natively)
 #   RUNS   runs per package and mode (default 5)
-# Needs build/native (sfxtool) and build/windows64 (tests/doubles/pkgrun.exe).
+# Needs build/native (sfxtool) and build/windows64 (tests/doubles/pkgrun.exe,
+# tests/winebed/wintool.exe).
 # KRV_DISPLAY chooses the X display (default :99).
 set -euo pipefail
 
@@ -36,7 +39,8 @@ stub=$(realpath "${1:-$root/build/windows/stub/sfxstub.exe}")
 runs=${2:-5}
 sfxtool=$root/build/native/tools/sfxtool
 pkgrun=$root/build/windows64/tests/doubles/pkgrun.exe
-for f in "$stub" "$sfxtool" "$pkgrun"; do
+wintool=$root/build/windows64/tests/winebed/wintool.exe
+for f in "$stub" "$sfxtool" "$pkgrun" "$wintool"; do
   [ -f "$f" ] || { echo "missing $f: build it first" >&2; exit 2; }
 done
 for tool in python3 /usr/bin/time; do
@@ -46,12 +50,19 @@ done
 work=$(mktemp -d /tmp/krv-handoff-bench.XXXXXX)
 prefix=$work/prefix
 source "$root/scripts/wine-session.sh"
-trap 'krv_stop_wine; rm -rf "$work"' EXIT
+desktop_holder=
+trap '[ -n "$desktop_holder" ] && kill "$desktop_holder" 2>/dev/null; krv_stop_wine; rm -rf "$work"' EXIT
 
 echo "making the Wine prefix and the packages in $work ..."
 "$root/scripts/wine-prefix.sh" "$prefix"
 krv_start_display
 krv_start_wine "$prefix"
+# A Windows session always has its desktop. Wine starts a desktop process
+# for the first program that needs one (the stub does, the windowless
+# updater stand-in does not) and ends it after the last: held up here, no
+# run pays for starting it.
+/usr/lib/wine/wine64 "$wintool" desktop 86400000 </dev/null >/dev/null 2>&1 &
+desktop_holder=$!
 product_key='HKLM\SOFTWARE\ORVANE Software\Orvane'
 program_folder='C:\Program Files\Orvane'
 setup_host="$prefix/drive_c/Program Files/Orvane/setup"
@@ -65,6 +76,10 @@ done
 mkdir -p "$setup_host" "$prefix/drive_c/Program Files/Orvane/data"
 cp "$pkgrun" "$setup_host/pkgrun.exe"
 printf 'exit_code=0\n' >"$setup_host/pkgrun-behaviour.txt"
+# An installed product has its setup file; without one the stub starts the
+# updater once more to have it written, and that run would count as the
+# stub's own time.
+printf '[Common]\r\nEdition=15\r\n' >"$setup_host/setup.ini"
 
 # Entries like an update's: definition packages written unpacked and
 # updater packages written as stored. zlib makes the 256 MiB package quickly;

@@ -7,6 +7,10 @@
 //                                 table (as any local process can), run the
 //                                 program with the table full, print its
 //                                 exit code, then free the atoms again
+//   wintool desktop <ms>          keep the desktop up for that long, as a
+//                                 Windows session always has it (Wine starts
+//                                 its desktop process for the first program
+//                                 that needs one and ends it after the last)
 // Prints "key: value" lines; exits 0 when found, 1 on time-out, 2 on misuse.
 #include <windows.h>
 
@@ -125,11 +129,18 @@ int wmain(int argc, wchar_t** argv) {
     return AtomsFullCommand(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)), argc - 3, argv + 3);
   if (argc == 3 && std::wcscmp(argv[1], L"msgbox") == 0)
     return MessageBoxCommand(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+  if (argc == 3 && std::wcscmp(argv[1], L"desktop") == 0) {
+    if (GetDesktopWindow() == nullptr) return 1;
+    Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+    return 0;
+  }
   if (argc == 2 && std::wcscmp(argv[1], L"windows") == 0) {
     EnumWindows(PrintWindow, 0);
     return 0;
   }
-  std::fputs("usage: wintool msgbox <timeout-ms> | wintool windows | wintool atomsfull <timeout-ms> <program> ...\n",
-             stderr);
+  std::fputs(
+      "usage: wintool msgbox <timeout-ms> | wintool windows | wintool desktop <ms> | wintool atomsfull <timeout-ms> "
+      "<program> ...\n",
+      stderr);
   return 2;
 }
