@@ -1,0 +1,55 @@
+/* Included first into every file of the packing encoder (krv_lzma_enc) and
+ * into the code that calls it. The encoder and its match finders carry the
+ * same function names as the LZMA SDK 9.22 compiled into krv_lzma_sdk, with
+ * other structure layouts; a program that links both (sfxtool, the tests)
+ * could get a call bound to the wrong version, depending on the link order.
+ * Every function these files define under a shared name gets a prefix. */
+#ifndef KRV_LZMA_ENC_NAMES_H
+#define KRV_LZMA_ENC_NAMES_H
+
+#define Bt3Zip_MatchFinder_GetMatches KrvEnc_Bt3Zip_MatchFinder_GetMatches
+#define Bt3Zip_MatchFinder_Skip KrvEnc_Bt3Zip_MatchFinder_Skip
+#define GetMatchesSpec1 KrvEnc_GetMatchesSpec1
+#define GetMatchesSpecN_2 KrvEnc_GetMatchesSpecN_2
+#define Hc3Zip_MatchFinder_GetMatches KrvEnc_Hc3Zip_MatchFinder_GetMatches
+#define Hc3Zip_MatchFinder_Skip KrvEnc_Hc3Zip_MatchFinder_Skip
+#define LzFindPrepare KrvEnc_LzFindPrepare
+#define LzmaEncProps_GetDictSize KrvEnc_LzmaEncProps_GetDictSize
+#define LzmaEncProps_Init KrvEnc_LzmaEncProps_Init
+#define LzmaEncProps_Normalize KrvEnc_LzmaEncProps_Normalize
+#define LzmaEnc_CodeOneMemBlock KrvEnc_LzmaEnc_CodeOneMemBlock
+#define LzmaEnc_Create KrvEnc_LzmaEnc_Create
+#define LzmaEnc_Destroy KrvEnc_LzmaEnc_Destroy
+#define LzmaEnc_Encode KrvEnc_LzmaEnc_Encode
+#define LzmaEnc_Finish KrvEnc_LzmaEnc_Finish
+#define LzmaEnc_GetCurBuf KrvEnc_LzmaEnc_GetCurBuf
+#define LzmaEnc_IsWriteEndMark KrvEnc_LzmaEnc_IsWriteEndMark
+#define LzmaEnc_MemEncode KrvEnc_LzmaEnc_MemEncode
+#define LzmaEnc_MemPrepare KrvEnc_LzmaEnc_MemPrepare
+#define LzmaEnc_PrepareForLzma2 KrvEnc_LzmaEnc_PrepareForLzma2
+#define LzmaEnc_RestoreState KrvEnc_LzmaEnc_RestoreState
+#define LzmaEnc_SaveState KrvEnc_LzmaEnc_SaveState
+#define LzmaEnc_SetDataSize KrvEnc_LzmaEnc_SetDataSize
+#define LzmaEnc_SetProps KrvEnc_LzmaEnc_SetProps
+#define LzmaEnc_WriteProperties KrvEnc_LzmaEnc_WriteProperties
+#define LzmaEncode KrvEnc_LzmaEncode
+#define MatchFinderMt_Construct KrvEnc_MatchFinderMt_Construct
+#define MatchFinderMt_Create KrvEnc_MatchFinderMt_Create
+#define MatchFinderMt_CreateVTable KrvEnc_MatchFinderMt_CreateVTable
+#define MatchFinderMt_Destruct KrvEnc_MatchFinderMt_Destruct
+#define MatchFinderMt_InitMt KrvEnc_MatchFinderMt_InitMt
+#define MatchFinderMt_ReleaseStream KrvEnc_MatchFinderMt_ReleaseStream
+#define MatchFinder_Construct KrvEnc_MatchFinder_Construct
+#define MatchFinder_Create KrvEnc_MatchFinder_Create
+#define MatchFinder_CreateVTable KrvEnc_MatchFinder_CreateVTable
+#define MatchFinder_Free KrvEnc_MatchFinder_Free
+#define MatchFinder_Init KrvEnc_MatchFinder_Init
+#define MatchFinder_Init_4 KrvEnc_MatchFinder_Init_4
+#define MatchFinder_Init_HighHash KrvEnc_MatchFinder_Init_HighHash
+#define MatchFinder_Init_LowHash KrvEnc_MatchFinder_Init_LowHash
+#define MatchFinder_MoveBlock KrvEnc_MatchFinder_MoveBlock
+#define MatchFinder_NeedMove KrvEnc_MatchFinder_NeedMove
+#define MatchFinder_Normalize3 KrvEnc_MatchFinder_Normalize3
+#define MatchFinder_ReadIfRequired KrvEnc_MatchFinder_ReadIfRequired
+
+#endif
