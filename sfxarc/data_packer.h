@@ -17,7 +17,8 @@ class DataPacker {
 
   // Packs `n` bytes at `src` into `dst`, which has room for `*dst_len` bytes;
   // `*dst_len` becomes the packed size. Returns 0 on success, else the
-  // packer's own code; `dst` and `*dst_len` are unspecified then.
+  // packer's own code; `dst` and `*dst_len` are unspecified then. A program
+  // built without the packing code returns kPackingNotBuiltIn.
   virtual int Pack(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* dst_len) = 0;
 
   // Unpacks the `n` packed bytes at `src` into `dst`, which has room for
@@ -29,6 +30,10 @@ class DataPacker {
   // The destination size Pack needs at most for `n` input bytes.
   virtual uint32_t PackedBound(uint32_t n) = 0;
 };
+
+// What Pack returns in a program that is built to unpack only (the stub),
+// with `*dst_len` 0: such a program links neither encoder.
+constexpr int kPackingNotBuiltIn = 235;
 
 // Packer ids, as the block magics number them.
 enum PackerId : uint32_t {

@@ -1,22 +1,15 @@
 #include "sfxarc/data_packer_lzma.h"
 
-#include <cstdlib>
-
 #include "LzmaDec.h"
-#include "LzmaEnc.h"
+#include "sfxarc/lzma_allocator.h"
 
 namespace krv::sfxarc {
 
 namespace {
 
 constexpr uint32_t kPropertiesSize = LZMA_PROPS_SIZE;
-constexpr uint32_t kDictionarySize = 0x400000;
 // The range decoder starts by reading this many stream bytes.
 constexpr uint32_t kRangeCoderInitSize = 5;
-
-void* Allocate(void*, size_t size) { return std::malloc(size); }
-void Release(void*, void* address) { std::free(address); }
-ISzAlloc g_allocator = {Allocate, Release};
 
 // Owns the probability tables of one decoder.
 class Decoder {
@@ -24,7 +17,7 @@ class Decoder {
   Decoder() { LzmaDec_Construct(&state_); }
   Decoder(const Decoder&) = delete;
   Decoder& operator=(const Decoder&) = delete;
-  ~Decoder() { LzmaDec_FreeProbs(&state_, &g_allocator); }
+  ~Decoder() { LzmaDec_FreeProbs(&state_, LzmaAllocator()); }
   CLzmaDec* state() { return &state_; }
 
  private:
@@ -33,27 +26,7 @@ class Decoder {
 
 }  // namespace
 
-int DataPackerLzma::Pack(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* dst_len) {
-  if (*dst_len <= kPropertiesSize) return kLzmaNoRoomForProperties;
-  CLzmaEncProps props;
-  LzmaEncProps_Init(&props);
-  props.level = 5;
-  props.dictSize = kDictionarySize;
-  props.lc = 3;
-  props.lp = 0;
-  props.pb = 2;
-  props.fb = 32;
-  props.btMode = 1;
-  props.numHashBytes = 4;
-  props.numThreads = 2;
-  props.writeEndMark = 0;
-  SizeT stream_size = *dst_len - kPropertiesSize;
-  SizeT props_size = kPropertiesSize;
-  const SRes result = LzmaEncode(dst + kPropertiesSize, &stream_size, src, n, &props, dst, &props_size,
-                                 0, nullptr, &g_allocator, &g_allocator);
-  *dst_len = static_cast<uint32_t>(stream_size + kPropertiesSize);
-  return result;
-}
+DataPackerLzma::~DataPackerLzma() = default;
 
 int DataPackerLzma::Unpack(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* dst_len) {
   const uint32_t capacity = *dst_len;
@@ -64,7 +37,7 @@ int DataPackerLzma::Unpack(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_
 
   Decoder decoder;
   CLzmaDec* state = decoder.state();
-  const SRes props_result = LzmaDec_AllocateProbs(state, src, kPropertiesSize, &g_allocator);
+  const SRes props_result = LzmaDec_AllocateProbs(state, src, kPropertiesSize, LzmaAllocator());
   if (props_result != SZ_OK) return props_result;
   // The output buffer is the dictionary, as in the coder's one-call decoder.
   state->dic = dst;

@@ -11,6 +11,11 @@ constexpr int kLzmaNoRoomForProperties = 234;
 
 class DataPackerLzma : public DataPacker {
  public:
+  // Defined beside Unpack, so that the class's table of operations is
+  // emitted there and not beside Pack, which a program may take from
+  // elsewhere (see data_packer_pack_none.cpp).
+  ~DataPackerLzma() override;
+
   // Writes the 5 property bytes at `dst` and the stream behind them, with
   // the coder's level 5 settings (lc 3, lp 0, pb 2, 32 fast bytes, binary
   // tree with 4-byte hashing) and a 4 MiB dictionary, without end marker.

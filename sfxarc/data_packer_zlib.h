@@ -7,6 +7,11 @@ namespace krv::sfxarc {
 
 class DataPackerZlib : public DataPacker {
  public:
+  // Defined beside Unpack, so that the class's table of operations is
+  // emitted there and not beside Pack, which a program may take from
+  // elsewhere (see data_packer_pack_none.cpp).
+  ~DataPackerZlib() override;
+
   // zlib's compress at its default level; returns zlib's code (0 = Z_OK,
   // -5 = Z_BUF_ERROR when `*dst_len` is too small).
   int Pack(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* dst_len) override;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "tests/e2e/support/pe_image.h"
@@ -85,6 +87,32 @@ TEST(StubImage, ExportsTheExitSequenceHooks) {
     std::vector<std::string> names = image.exports();
     for (const char* name : {"on_orvane_dll_unload", "onexit_register_connector_orvane_2"})
       EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  }
+}
+
+// The stub only unpacks and verifies, and has no console: what a host tool
+// needs must not come into it through a shared library or a default of the
+// C++ runtime. The link map beside each stub names every object the linker
+// took in.
+TEST(StubImage, LinksNoEncoderNorRuntimeWeightItDoesNotUse) {
+  struct Row {
+    const char* what;
+    const char* object;
+  };
+  const Row rows[] = {
+      {"zlib's deflate", "libz.a(deflate.o)"},
+      {"the LZMA encoder", "LzmaEnc.c"},
+      {"the LZMA match finder", "LzFind.c"},
+      {"the C++ demangler of the default terminate handler", "cp-demangle.o"},
+      {"C++ locales", "libstdc++.a(locale"},
+  };
+  for (const Build& b : Builds()) {
+    SCOPED_TRACE(b.name);
+    const std::string map_path = b.stub.substr(0, b.stub.size() - 3) + "map";
+    std::ifstream in(map_path);
+    ASSERT_TRUE(in) << map_path;
+    const std::string map((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const Row& row : rows) EXPECT_EQ(map.find(row.object), std::string::npos) << row.what << ": " << row.object;
   }
 }
 
