@@ -36,10 +36,12 @@ endif()
 # byte it costs less than 9.22's, on random data above all, and its match
 # finder (LzFindMt) runs on a thread of its own beside the encoding one. For
 # given settings the stream does not depend on the number of threads (7zz
-# -mmt=1 and -mmt=2 write the same bytes). Measured on one core of the
-# shared build machine, level 5 with a 4 MiB dictionary: an 8 MiB mixed file
-# 4.3 s cpu with 9.22, 3.3 s with two threads here; 16 MiB of random bytes
-# 8.2 s with 9.22, 4.8 s here.
+# -mmt=1 and -mmt=2 write the same bytes; sfxtool's packages are the same
+# with any --jobs, natively and from sfxtool.exe under Wine). Measured with
+# bench/extract_bench.sh's 366 MiB (level 5, 4 MiB dictionary): sfxtool
+# build took 237 cpu s with 9.22, 120-134 here, 7zz a -mmt=2 120-130. Of one
+# entry's cpu time the match finder's two threads (hashing, binary tree)
+# take about 70%, the encoding thread about 30%.
 # scripts/setup.sh takes only the encoder's files (LzmaEnc, LzFind, LzFindMt,
 # LzFindOpt, Threads, CpuArch and their headers) out of Debian's 7zip source
 # package into the cache (src/lzma-enc-VERSION/C); the rest of that tree is
