@@ -53,6 +53,34 @@ fetch_cryptopp_source() {
   (cd "$dir" && apt-get source -q libcrypto++)
 }
 
+# The current LZMA SDK's encoder (with its multithreaded match finder) packs
+# sfxtool's entries; it comes from Debian's 7zip source package. Only the
+# encoder's C files are taken out of the tarball, into a folder named after
+# the package version; the downloaded package files are removed again.
+KRV_LZMA_ENC_FILES="7zTypes.h 7zWindows.h Compiler.h Precomp.h CpuArch.c CpuArch.h
+  LzFind.c LzFind.h LzFindMt.c LzFindMt.h LzFindOpt.c LzHash.h LzmaEnc.c LzmaEnc.h Threads.c Threads.h"
+
+fetch_lzma_encoder_source() {
+  local dir="$KRV_DEPS_DIR/src" tmp orig version f members=()
+  if ls -d "$dir"/lzma-enc-*/C/ >/dev/null 2>&1; then
+    say "LZMA encoder source present in $(ls -d "$dir"/lzma-enc-*/)"
+    return 0
+  fi
+  mkdir -p "$dir"
+  tmp=$(mktemp -d)
+  (cd "$tmp" && apt-get source -q --download-only 7zip)
+  orig=$(ls "$tmp"/7zip_*.orig.tar.*)
+  version=$(basename "$orig" | sed -e 's/^7zip_//' -e 's/\.orig\.tar\..*$//')
+  for f in $KRV_LZMA_ENC_FILES; do members+=("*/C/$f"); done
+  mkdir -p "$tmp/enc"
+  tar -xf "$orig" -C "$tmp/enc" --strip-components=1 --wildcards "${members[@]}"
+  for f in $KRV_LZMA_ENC_FILES; do
+    [ -f "$tmp/enc/C/$f" ] || { echo "C/$f missing in $orig" >&2; rm -rf "$tmp"; return 1; }
+  done
+  mv "$tmp/enc" "$dir/lzma-enc-$version"
+  rm -rf "$tmp"
+}
+
 build_cryptopp_mingw() {
   local arch="$1" srcdir out stamp build
   srcdir=$(ls -d "$KRV_DEPS_DIR"/src/libcrypto++-*/ | head -n 1)
@@ -94,6 +122,7 @@ make_wine_template() {
 
 step "install missing Debian packages" install_packages
 step "fetch the Crypto++ source package" fetch_cryptopp_source
+step "fetch the current LZMA SDK encoder (7zip source package)" fetch_lzma_encoder_source
 step "build the Crypto++ subset for mingw i686 (cache: $KRV_DEPS_DIR)" build_cryptopp_mingw i686
 step "build the Crypto++ subset for mingw x86_64 (cache: $KRV_DEPS_DIR)" build_cryptopp_mingw x86_64
 step "make sure 32-bit programs can run (Wine's 32-bit loader)" enable_i386_execution

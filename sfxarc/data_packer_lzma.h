@@ -19,9 +19,10 @@ class DataPackerLzma : public DataPacker {
   // Writes the 5 property bytes at `dst` and the stream behind them, with
   // the coder's level 5 settings (lc 3, lp 0, pb 2, 32 fast bytes, binary
   // tree with 4-byte hashing) and a 4 MiB dictionary, without end marker.
+  // The match finder runs on a second thread; the bytes do not depend on it.
   // `*dst_len` becomes the stream size plus 5. Returns 234 when `*dst_len`
   // is 5 or less, else the encoder's result (0; 7 when out of room; 2 when
-  // out of memory).
+  // out of memory; 12 when the match finder's thread cannot start).
   int Pack(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* dst_len) override;
 
   // Reads the properties (byte 0: (pb * 5 + lp) * 9 + lc; bytes 1-4: the

@@ -106,6 +106,17 @@ class PackJob final : public krv::job {
   size_t index_;
 };
 
+// The indexes of `entries`, largest content first (equal sizes in the order
+// given): the workers start on the long jobs, so that none is left alone
+// with a large entry at the end while the others have finished.
+std::vector<size_t> LargestFirst(const std::vector<PackageEntry>& entries) {
+  std::vector<size_t> order(entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return entries[a].content.size() > entries[b].content.size(); });
+  return order;
+}
+
 // Packs every entry of `spec` into `*pieces`, up to spec.pack_jobs at once.
 // A piece whose job never ran keeps the status kPackFailed.
 void PackEntries(const PackageSpec& spec, std::vector<StoredPiece>* pieces) {
@@ -119,7 +130,7 @@ void PackEntries(const PackageSpec& spec, std::vector<StoredPiece>* pieces) {
   }
   const uint32_t jobs = std::clamp<uint32_t>(spec.pack_jobs, 1, kMaxPackJobs);
   jobpool pool(jobs);
-  for (size_t i = 0; i < spec.entries.size(); ++i) {
+  for (size_t i : LargestFirst(spec.entries)) {
     PackJob* job = new PackJob(state, i);
     // One job at a time, or a pool that cannot take the job (no worker could
     // start): the entry is packed here and now.

@@ -134,6 +134,11 @@ int RunBuildCommand(const std::vector<std::string>& args, ToolIo& io) {
   uint32_t table_size = 0;
   if (!ParseAuthenticodeReserve(parsed, &table_size, &error)) return UsageError(io, kCommand, error);
 
+  // A worker per processor, although each entry's encoder keeps more than
+  // one busy (its match finder runs on threads of its own), so that free
+  // processors are all used. Measured on 2 processors shared with other
+  // sessions: one worker and two took about as long, either ahead by up to
+  // 15% from run to run.
   uint32_t jobs = std::clamp<uint32_t>(std::thread::hardware_concurrency(), 1, sfxarc::kMaxPackJobs);
   if (parsed.Has("jobs") && (!ParseU32(parsed.Value("jobs"), &jobs) || jobs < 1 || jobs > sfxarc::kMaxPackJobs)) {
     return UsageError(io, kCommand, "--jobs takes a number from 1 to 50");

@@ -103,6 +103,7 @@ TEST(StubImage, LinksNoEncoderNorRuntimeWeightItDoesNotUse) {
       {"zlib's deflate", "libz.a(deflate.o)"},
       {"the LZMA encoder", "LzmaEnc.c"},
       {"the LZMA match finder", "LzFind.c"},
+      {"the LZMA match finder's threads", "LzFindMt.c"},
       {"the C++ demangler of the default terminate handler", "cp-demangle.o"},
       {"C++ locales", "libstdc++.a(locale"},
       // The DSA check runs on our own big numbers; Crypto++ is for signing.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -101,11 +103,34 @@ TEST_F(SfxToolTest, JsonOutputs) {
   EXPECT_NE(verified.out.find("\"key\": 5, \"digest_kind\": \"sha256\""), std::string::npos) << verified.out;
 }
 
+// `size` bytes like an update file: lines of words and numbers between
+// blocks of random bytes, so that the LZMA match finder meets long and short
+// matches over the whole dictionary and literals it cannot match.
+std::string MixedContent(size_t size) {
+  static const char* const kWords[] = {"update", "engine", "module", "version", "driver", "record", "value", "scan"};
+  std::mt19937 random(20261211);
+  std::string out;
+  while (out.size() < size) {
+    if (random() % 2 == 0) {
+      for (int line = 0; line < 60; ++line) {
+        for (int word = 0; word < 6; ++word) out += std::string(kWords[random() % 8]) + " ";
+        out += std::to_string(random() % 1000000) + "\n";
+      }
+    } else {
+      for (int i = 0; i < 4096; ++i) out += static_cast<char>(random());
+    }
+  }
+  out.resize(size);
+  return out;
+}
+
 TEST_F(SfxToolTest, SameInputsGiveTheSameBytes) {
   // More entries than workers, of sizes that finish out of order (the large
   // first one last), so that a writer that appended entries as they finish
-  // would differ between the runs.
-  std::vector<std::string> files = {"big.bin=" + File("big.bin", std::string(3 << 20, 'b') + "end")};
+  // would differ between the runs. The large one is mixed content of most of
+  // the 4 MiB dictionary, so that the encoder's match-finder thread has work
+  // that could end differently from run to run if it depended on timing.
+  std::vector<std::string> files = {"big.bin=" + File("big.bin", MixedContent(3 << 20))};
   for (int i = 0; i < 9; ++i) {
     const std::string name = "e" + std::to_string(i) + ".vpx";
     files.push_back(File(name, std::string(100 + 1000 * i, static_cast<char>('a' + i))));
@@ -134,6 +159,11 @@ TEST_F(SfxToolTest, SameInputsGiveTheSameBytes) {
     }
     EXPECT_EQ(packages[0], packages[1]) << "one job and four";
     EXPECT_EQ(packages[1], packages[2]) << "four jobs twice";
+    // The reader's decoder gets the large entry back.
+    const std::string target = Path(std::string("out-") + row.what);
+    const Outcome extracted = Tool({"extract", Path("jobs4.exe"), target});
+    ASSERT_EQ(extracted.code, kExitOk) << extracted.err;
+    EXPECT_EQ(ReadAll(std::filesystem::path(target) / "big.bin"), ReadAll(Path("big.bin")));
   }
 }
 
