@@ -86,6 +86,21 @@ TEST_F(SfxToolTest, BuildVerifyListRoundTrip) {
   EXPECT_EQ(archive.Entries()[1].time, 1700000000);
 }
 
+// The bar goes to the output only on a terminal or when asked for, and
+// runs from 0 to 100% over the packing.
+TEST_F(SfxToolTest, BuildDrawsTheBarOnlyWhenAsked) {
+  const Outcome plain = Build("pkg.exe");
+  ASSERT_EQ(plain.code, kExitOk) << plain.err;
+  EXPECT_EQ(plain.out.find('\r'), std::string::npos) << plain.out;
+  const auto plain_bytes = ReadAll(Path("pkg.exe"));
+
+  const Outcome barred = Build("pkg.exe", {"--progress", "--jobs", "1"});
+  ASSERT_EQ(barred.code, kExitOk) << barred.err;
+  EXPECT_NE(barred.out.find("\r[" + std::string(40, '-') + "]   0%"), std::string::npos) << barred.out;
+  EXPECT_NE(barred.out.find("\r[" + std::string(40, '#') + "] 100%\n"), std::string::npos) << barred.out;
+  EXPECT_TRUE(ReadAll(Path("pkg.exe")) == plain_bytes) << "the bar changes nothing in the package";
+}
+
 TEST_F(SfxToolTest, JsonOutputs) {
   ASSERT_EQ(Build("pkg.exe", {"--template", "/is_kestil_product /vps_upd:\"%TMPPATH%\""}).code, kExitOk);
   const Outcome listed = Tool({"list", "--json", Path("pkg.exe")});
