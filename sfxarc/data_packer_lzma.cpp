@@ -1,11 +1,17 @@
 #include "sfxarc/data_packer_lzma.h"
 
+#include <cstdlib>
+
 #include "LzmaDec.h"
-#include "sfxarc/lzma_allocator.h"
 
 namespace krv::sfxarc {
 
 namespace {
+
+// malloc and free behind the decoder's allocator interface.
+void* Allocate(void*, size_t size) { return std::malloc(size); }
+void Release(void*, void* address) { std::free(address); }
+ISzAlloc g_allocator = {Allocate, Release};
 
 constexpr uint32_t kPropertiesSize = LZMA_PROPS_SIZE;
 // The range decoder starts by reading this many stream bytes.
@@ -17,7 +23,7 @@ class Decoder {
   Decoder() { LzmaDec_Construct(&state_); }
   Decoder(const Decoder&) = delete;
   Decoder& operator=(const Decoder&) = delete;
-  ~Decoder() { LzmaDec_FreeProbs(&state_, LzmaAllocator()); }
+  ~Decoder() { LzmaDec_FreeProbs(&state_, &g_allocator); }
   CLzmaDec* state() { return &state_; }
 
  private:
@@ -37,7 +43,7 @@ int DataPackerLzma::Unpack(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_
 
   Decoder decoder;
   CLzmaDec* state = decoder.state();
-  const SRes props_result = LzmaDec_AllocateProbs(state, src, kPropertiesSize, LzmaAllocator());
+  const SRes props_result = LzmaDec_AllocateProbs(state, src, kPropertiesSize, &g_allocator);
   if (props_result != SZ_OK) return props_result;
   // The output buffer is the dictionary, as in the coder's one-call decoder.
   state->dic = dst;

@@ -11,8 +11,7 @@ constexpr uint32_t kPropertiesSize = LZMA_PROPS_SIZE;
 constexpr uint32_t kDictionarySize = 0x400000;
 
 // malloc and free behind the allocator interface of the encoder used here
-// (the current LZMA SDK's, which differs from the 9.22 one of the decoder in
-// lzma_allocator.h).
+// (the current LZMA SDK's, which differs from the 9.22 one of the decoder).
 void* Allocate(ISzAllocPtr, size_t size) { return std::malloc(size); }
 void Release(ISzAllocPtr, void* address) { std::free(address); }
 const ISzAlloc kAllocator = {Allocate, Release};
